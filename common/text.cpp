@@ -1,0 +1,148 @@
+#include "common/text.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <memory>
+
+namespace orbiq {
+namespace {
+
+struct IconvCloser {
+    void operator()(void* cd) const { if (cd) iconv_close(static_cast<iconv_t>(cd)); }
+};
+
+// Converts with a replacement byte for anything the target cannot hold.
+std::string Convert(const char* to, const char* from, std::string_view input, size_t unitBytes) {
+    std::unique_ptr<void, IconvCloser> cd(iconv_open(to, from));
+    if (cd.get() == reinterpret_cast<void*>(-1)) return std::string(input);
+    std::string out;
+    out.reserve(input.size() * 2 + 4);
+    char* in = const_cast<char*>(input.data());
+    size_t inLeft = input.size();
+    char buffer[1024];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, outPtr - buffer);
+        if (rc == static_cast<size_t>(-1)) {
+            if (errno == E2BIG) continue;
+            // EILSEQ or EINVAL: replace one input unit and go on.
+            out.push_back('?');
+            size_t skip = unitBytes;
+            if (unitBytes == 0) {  // UTF-8: skip the whole sequence
+                unsigned char lead = static_cast<unsigned char>(*in);
+                skip = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+                if (skip > inLeft) skip = inLeft;
+                for (size_t i = 1; i < skip; ++i)
+                    if ((static_cast<unsigned char>(in[i]) & 0xC0) != 0x80) { skip = i; break; }
+            } else if (unitBytes == 2) {  // GBK: a lead byte takes its trail byte with it
+                unsigned char lead = static_cast<unsigned char>(*in);
+                skip = (lead >= 0x81 && lead <= 0xFE && inLeft >= 2) ? 2 : 1;
+            }
+            in += skip;
+            inLeft -= skip;
+        }
+    }
+    return out;
+}
+
+int32_t Search(const std::string& hay, const std::string& needle, int32_t from, bool foldCase) {
+    if (from < 1) from = 1;
+    size_t start = static_cast<size_t>(from - 1);
+    if (start > hay.size()) return -1;
+    if (needle.empty()) return from;
+    if (!foldCase) {
+        size_t p = hay.find(needle, start);
+        return p == std::string::npos ? -1 : static_cast<int32_t>(p + 1);
+    }
+    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+    for (size_t i = start; i + needle.size() <= hay.size(); ++i) {
+        size_t k = 0;
+        while (k < needle.size() && fold(hay[i + k]) == fold(needle[k])) ++k;
+        if (k == needle.size()) return static_cast<int32_t>(i + 1);
+    }
+    return -1;
+}
+
+}  // namespace
+
+std::string GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "GBK", gbk, 2); }
+std::string Utf8ToGbk(std::string_view utf8) { return Convert("GBK", "UTF-8", utf8, 0); }
+
+Text Text::FromUtf8(std::string_view utf8) { return Text(Utf8ToGbk(utf8)); }
+Text Text::FromBytes(const ByteSet& bytes) { return Text(std::string(bytes.begin(), bytes.end())); }
+Text Text::Number(long long value) { return Text(std::to_string(value)); }
+std::string Text::ToUtf8() const { return GbkToUtf8(bytes_); }
+ByteSet Text::ToBytes() const { return ByteSet(bytes_.begin(), bytes_.end()); }
+
+int32_t Text::Find(const Text& needle, int32_t from) const { return Search(bytes_, needle.bytes_, from, false); }
+int32_t Text::FindNoCase(const Text& needle, int32_t from) const { return Search(bytes_, needle.bytes_, from, true); }
+
+Text Text::Left(int32_t count) const {
+    if (count <= 0) return Text();
+    return Text(bytes_.substr(0, static_cast<size_t>(count)));
+}
+Text Text::Right(int32_t count) const {
+    if (count <= 0) return Text();
+    size_t n = std::min(static_cast<size_t>(count), bytes_.size());
+    return Text(bytes_.substr(bytes_.size() - n));
+}
+Text Text::Mid(int32_t start, int32_t count) const {
+    if (start < 1) start = 1;
+    size_t s = static_cast<size_t>(start - 1);
+    if (s >= bytes_.size()) return Text();
+    return Text(count < 0 ? bytes_.substr(s) : bytes_.substr(s, static_cast<size_t>(count)));
+}
+Text Text::LowerAscii() const {
+    std::string s = bytes_;
+    for (char& c : s) if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return Text(std::move(s));
+}
+Text Text::Trimmed() const {
+    size_t b = bytes_.find_first_not_of(' ');
+    if (b == std::string::npos) return Text();
+    size_t e = bytes_.find_last_not_of(' ');
+    return Text(bytes_.substr(b, e - b + 1));
+}
+Text Text::WithoutBlanks() const {
+    std::string s;
+    for (char c : bytes_) if (c != ' ') s.push_back(c);
+    return Text(std::move(s));
+}
+int32_t Text::ToInt32() const {
+    size_t i = 0;
+    while (i < bytes_.size() && (bytes_[i] == ' ' || bytes_[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < bytes_.size() && (bytes_[i] == '-' || bytes_[i] == '+')) negative = bytes_[i++] == '-';
+    long long value = 0;
+    for (; i < bytes_.size() && bytes_[i] >= '0' && bytes_[i] <= '9'; ++i) {
+        value = value * 10 + (bytes_[i] - '0');
+        if (value > (long long)INT32_MAX + 1) value = (long long)INT32_MAX + 1;
+    }
+    if (negative) value = -value;
+    if (value > INT32_MAX) value = INT32_MAX;
+    if (value < INT32_MIN) value = INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+std::vector<Text> CutText(const Text& text, const Text& separator) {
+    std::vector<Text> pieces;
+    const std::string& s = text.Bytes();
+    const std::string& sep = separator.Bytes();
+    if (sep.empty()) { pieces.push_back(text); return pieces; }
+    size_t start = 0;
+    for (;;) {
+        size_t p = s.find(sep, start);
+        if (p == std::string::npos) break;
+        pieces.emplace_back(s.substr(start, p - start));
+        start = p + sep.size();
+    }
+    pieces.emplace_back(s.substr(start));
+    return pieces;
+}
+
+}  // namespace orbiq

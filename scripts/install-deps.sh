@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs every build, run and test dependency from Debian packages.
+set -euo pipefail
+packages=(
+  build-essential cmake pkg-config git
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  libcurl4-openssl-dev libmpv-dev mdbtools mdbtools-dev libglib2.0-dev
+  libcpp-httplib-dev libgtest-dev libgmock-dev
+  fonts-wqy-microhei xvfb xauth x11-utils imagemagick ffmpeg
+  iproute2 clang libclang-rt-14-dev curl
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
