@@ -1,0 +1,39 @@
+// A writer of Jet 4 (Access 2000) database files holding text-only tables, for the
+// built-in catalogue and for test fixtures; what it writes reads back through mdbtools.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "common/text.h"
+
+namespace orbiq::jet {
+
+// A text column of up to maxChars characters (1 to 255).
+struct Column {
+    Text name;
+    int maxChars;
+};
+
+// Rows are kept in storage order; nullopt is a null value.
+struct Table {
+    Text name;
+    std::vector<Column> columns;
+    std::vector<std::vector<std::optional<Text>>> rows;
+};
+
+// The whole file. The password (up to 20 characters, empty for none) is stored in the
+// header as Jet 4 keeps it. Throws std::invalid_argument for names, values or rows the
+// format cannot hold (a value longer than its column, a row wider than a page...).
+ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password);
+
+// A row of 电视列表.
+struct ChannelSpec {
+    std::optional<Text> category, name, address, introduction;
+};
+
+// A catalogue file: 电视分类 (分类, text 50) and 电视列表 (分类, 列表, 地址, 介绍, text 255).
+ByteSet WriteCatalogue(const std::vector<std::optional<Text>>& categories,
+                       const std::vector<ChannelSpec>& channels, const Text& password);
+
+}  // namespace orbiq::jet
