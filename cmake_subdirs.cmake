@@ -1,7 +1,9 @@
-# Adds each listed sub-folder that has a CMakeLists.txt.
+# Adds each listed sub-folder that has a CMakeLists.txt, unless ORBIQ_SKIP names it.
+set(ORBIQ_SKIP "" CACHE STRING "folders (relative to the source root) to leave out of the build")
 macro(orbiq_add_subdirs)
   foreach(dir ${ARGN})
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+    file(RELATIVE_PATH rel ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt AND NOT rel IN_LIST ORBIQ_SKIP)
       add_subdirectory(${dir})
     endif()
   endforeach()

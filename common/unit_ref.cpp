@@ -41,6 +41,7 @@ const char* PropName(Prop prop) {
     case Prop::URL: return "URL";
     case Prop::PlayState: return "playState";
     case Prop::FullScreen: return "fullScreen";
+    case Prop::Volume: return "volume";
     }
     return "?";
 }

@@ -15,7 +15,7 @@ enum class Prop {
     Picture, Interval, Position, SelectedIndex, MaxLength, WindowState, AlwaysOnTop,
     FileName, Hint, Value, Region,
     // media player
-    URL, PlayState, FullScreen,
+    URL, PlayState, FullScreen, Volume,
 };
 
 const char* PropName(Prop prop);

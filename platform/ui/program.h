@@ -1,0 +1,51 @@
+// The program: clean-up, ending, folders, message boxes, threads, shell and time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "common/text.h"
+#include "common/unit_ref.h"
+
+namespace orbiq::platform {
+
+// Registers the routine that runs when the program ends, whichever way it ends.
+void RegisterCleanup(RoutineRef cleanup);
+// Runs the clean-up (once in a process, however often called) and ends with exitCode.
+[[noreturn]] void EndProgram(int exitCode);
+// Tests replace the process exit: the hook receives the code and may throw to unwind.
+void SetExitHook(std::function<void(int)> hook);
+// Runs the clean-up if it has not run yet (what EndProgram does first).
+void RunCleanupOnce();
+// For tests: forget that the clean-up ran.
+void ResetCleanupForTests();
+
+// The program's folder, without a trailing separator.
+Text ProgramFolder();
+void SetProgramFolder(const Text& folder);
+
+// Message box flags and results.
+constexpr int32_t kMbOk = 0;
+constexpr int32_t kMbOkCancel = 1;
+constexpr int32_t kIdOk = 1;
+constexpr int32_t kIdCancel = 2;
+int32_t MessageBox(const Text& text, int32_t flags = kMbOk, const Text& title = Text());
+// Tests read and answer message boxes.
+using MessageBoxResponder = std::function<int32_t(const Text& text, int32_t flags, const Text& title)>;
+void SetMessageBoxResponder(MessageBoxResponder responder);
+
+// Processes the calling thread's pending window messages.
+void ProcessPendingEvents();
+bool IsUiThread();
+// Runs a routine on a new thread; the thread is not kept.
+bool StartThread(RoutineRef routine);
+bool StartThread(std::function<void()> routine);
+
+// Opens a web address in the default browser (tests observe it through the hook).
+void OpenInBrowser(const Text& address);
+void SetBrowserHook(std::function<void(const Text&)> hook);
+
+// Milliseconds since some fixed point; wraps modulo 2^32.
+uint32_t TickCount();
+
+}  // namespace orbiq::platform

@@ -1,0 +1,92 @@
+// Windows and units: the layer in place of the Windows user interface.
+// A window is built from its description (forms/*.json); units are found by stored name.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/hosts.h"
+#include "common/unit_ref.h"
+
+class QWidget;
+
+namespace orbiq::platform {
+
+class MediaEngine;
+
+using EventArgs = std::vector<int32_t>;
+using Handler = std::function<void(const EventArgs&)>;
+
+// The handlers a window's description binds to, by name.
+class Handlers {
+public:
+    Handlers& On(const std::string& name, std::function<void()> handler);
+    Handlers& OnArgs(const std::string& name, Handler handler);
+    const Handler* Find(const std::string& name) const;
+
+private:
+    std::map<std::string, Handler> table_;
+};
+
+struct LoadOptions {
+    uint64_t parent = 0;             // 0: no parent window
+    bool modal = false;              // a modal load returns when the window has been destroyed
+    bool startWindow = false;        // closing the start window ends the message loop
+    const RemoteHosts* hosts = nullptr;  // fills "${SITE}" and the like in stored texts
+    uint64_t* idOut = nullptr;       // receives the id before Created runs
+};
+
+// Loads a window from its description; runs Created before the window shows.
+// Returns the window's id (0 when the description cannot be loaded). A modal load returns
+// after the window has been destroyed.
+uint64_t LoadWindow(const std::string& formName, const Handlers& handlers, const LoadOptions& options = {});
+void DestroyWindow(uint64_t window);
+bool WindowExists(uint64_t window);
+
+inline UnitRef UnitIn(uint64_t window, std::string name) { return UnitRef{window, std::move(name)}; }
+inline UnitRef WindowRef(uint64_t window) { return UnitRef{window, {}}; }
+
+// Raises a unit's event as if the user had caused it (also what the widgets call).
+void RaiseEvent(const UnitRef& unit, const std::string& event, const EventArgs& args = {});
+// Names of the handlers a description binds that the table lacks (a loaded window's check).
+std::vector<std::string> UnboundHandlers(uint64_t window);
+
+// Tree list: items are numbered from 0 in display order (pre-order, as if all expanded).
+void TreeClear(const UnitRef& tree);
+void TreeAddItem(const UnitRef& tree, const Text& text, int32_t parentIndex = -1);
+int32_t TreeCount(const UnitRef& tree);
+Text TreeItemText(const UnitRef& tree, int32_t index);
+// Selects an item by index as the user would (raises SelectionChanged).
+void TreeSelect(const UnitRef& tree, int32_t index);
+// Children of a given item, for checks: -1 names the top level.
+std::vector<Text> TreeChildren(const UnitRef& tree, int32_t index);
+
+// Pops up a menu unit of the window at the mouse position.
+void PopupMenu(uint64_t window, const std::string& menuName);
+// The captions of a menu's entries as a tree ("-" for separators), for checks.
+std::vector<std::string> MenuEntries(uint64_t window, const std::string& menuName);
+// Chooses a menu item by its stored name, as a click would.
+bool TriggerMenuItem(uint64_t window, const std::string& itemName);
+
+// Common dialog: shows the open-file dialog; afterwards the unit's FileName holds the choice.
+void ShowOpenFileDialog(const UnitRef& dialog);
+// Tests answer the dialog: returns the file name to store, as a cancel would store it.
+void SetOpenFileDialogResponder(std::function<Text()> responder);
+
+// Media player units.
+MediaEngine* MediaPlayerOf(const UnitRef& player);
+// How media player units make their engine (tests install scripted engines).
+using MediaEngineFactory = std::function<std::unique_ptr<MediaEngine>(QWidget* parent)>;
+void SetMediaEngineFactory(MediaEngineFactory factory);
+
+// The widget behind a unit or window, for tests and screenshots.
+QWidget* WidgetOf(const UnitRef& unit);
+
+// Installs the unit backend; called once by the program's start.
+void InstallUnitBackend();
+
+}  // namespace orbiq::platform

@@ -1,0 +1,106 @@
+// The unit types that window descriptions name, and the window that holds them.
+#pragma once
+
+#include <QJsonObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ui/ui.h"
+
+class QEventLoop;
+class QMenu;
+class QAction;
+
+namespace orbiq::platform {
+
+class Window;
+
+QString Q(const Text& text);
+Text T(const QString& text);
+QColor ColourFromRef(int32_t colourRef);  // COLORREF 0x00BBGGRR
+
+class Unit {
+public:
+    Unit(Window* window, const QJsonObject& description);
+    virtual ~Unit();
+
+    virtual QWidget* Widget() { return nullptr; }
+    virtual PropValue Get(Prop prop);
+    virtual bool Set(Prop prop, const PropValue& value);
+    // Called once every unit exists (parents resolved); the stored properties go in here.
+    virtual void Build(QWidget* parent);
+
+    void Raise(const std::string& event, const EventArgs& args = {});
+
+    Window* window() const { return window_; }
+    const std::string& name() const { return name_; }
+    const std::string& type() const { return type_; }
+    const QJsonObject& description() const { return description_; }
+    const std::map<std::string, std::string>& events() const { return events_; }
+
+protected:
+    void ApplyCommon();  // geometry, visibility, cursor, tooltip
+
+    Window* window_;
+    QJsonObject description_;
+    std::string name_;
+    std::string type_;
+    std::map<std::string, std::string> events_;
+};
+
+std::unique_ptr<Unit> CreateUnit(Window* window, const QJsonObject& description);
+
+class Window {
+public:
+    Window(uint64_t id, const QJsonObject& form, const Handlers& handlers, const LoadOptions& options);
+    ~Window();
+
+    uint64_t id() const { return id_; }
+    QWidget* widget() const { return widget_; }
+    Unit* Find(const std::string& name) const;
+    const std::vector<std::unique_ptr<Unit>>& units() const { return units_; }
+    QPixmap Picture(const QString& resource) const;
+    QString Expand(const QString& stored) const;  // fills ${SITE} and the like
+
+    PropValue Get(Prop prop);
+    void Set(Prop prop, const PropValue& value);
+
+    void Dispatch(const std::map<std::string, std::string>& bindings, const std::string& event, const EventArgs& args);
+    std::vector<std::string> Unbound() const;
+
+    void BuildMenus(const QJsonArray& menus);
+    QMenu* Menu(const std::string& name) const;
+    QAction* MenuItem(const std::string& name) const;
+
+    bool startWindow = false;
+    bool destroying = false;
+    QEventLoop* modalLoop = nullptr;
+    bool draggable = true;
+
+private:
+    uint64_t id_;
+    QPointer<QWidget> widget_;
+    Handlers handlers_;
+    LoadOptions options_;
+    RemoteHosts hosts_;
+    std::map<std::string, std::string> windowEvents_;
+    std::vector<std::unique_ptr<Unit>> units_;
+    std::map<std::string, Unit*> byName_;
+    std::map<std::string, QMenu*> menus_;
+    std::map<std::string, QAction*> menuItems_;
+    std::vector<std::unique_ptr<QMenu>> ownedMenus_;
+    std::map<std::string, std::string> menuHandlers_;
+
+    friend uint64_t LoadWindow(const std::string&, const Handlers&, const LoadOptions&);
+};
+
+// The registry of live windows (UI thread only).
+Window* FindWindowById(uint64_t id);
+Unit* FindUnit(const UnitRef& ref);
+
+}  // namespace orbiq::platform

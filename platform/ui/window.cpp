@@ -1,0 +1,458 @@
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QEventLoop>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainterPath>
+#include <QScreen>
+#include <QShortcut>
+#include <QThread>
+
+#include <atomic>
+
+#include "platform/ui/program.h"
+#include "platform/ui/units.h"
+
+namespace orbiq::platform {
+namespace {
+
+std::map<uint64_t, Window*>& Registry() {
+    static std::map<uint64_t, Window*> registry;
+    return registry;
+}
+std::atomic<uint64_t> gNextId{1};
+
+// The top-level widget of a window: frameless dragging, Esc, close.
+class WindowWidget : public QWidget {
+public:
+    WindowWidget(Window* owner, Qt::WindowFlags flags) : QWidget(nullptr, flags), owner_(owner) {}
+    Window* owner_;
+
+    // Drags by the surface: presses that no interactive unit took arrive here.
+    void mousePressEvent(QMouseEvent* e) override {
+        if (owner_ && owner_->draggable && e->button() == Qt::LeftButton) {
+            dragging_ = true;
+            offset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
+        }
+        QWidget::mousePressEvent(e);
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (dragging_ && (e->buttons() & Qt::LeftButton)) move(e->globalPosition().toPoint() - offset_);
+        QWidget::mouseMoveEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        dragging_ = false;
+        QWidget::mouseReleaseEvent(e);
+    }
+    void closeEvent(QCloseEvent* e) override {
+        if (owner_ && !owner_->destroying) {
+            e->ignore();
+            uint64_t id = owner_->id();
+            QMetaObject::invokeMethod(this, [id] { DestroyWindow(id); }, Qt::QueuedConnection);
+            return;
+        }
+        QWidget::closeEvent(e);
+    }
+
+private:
+    bool dragging_ = false;
+    QPoint offset_;
+};
+
+QJsonObject ReadForm(const std::string& formName) {
+    QFile file(QString(":/forms/%1.json").arg(QString::fromStdString(formName)));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+class QtUnitBackend : public UnitBackend {
+public:
+    PropValue GetProperty(const UnitRef& ref, Prop prop) override {
+        if (IsUiThread()) return GetHere(ref, prop);
+        PropValue result;
+        if (auto* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [&] { result = GetHere(ref, prop); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+    // Writes from other threads are queued to the UI thread; a window closed by then is skipped.
+    void SetProperty(const UnitRef& ref, Prop prop, PropValue value) override {
+        if (IsUiThread()) { SetHere(ref, prop, value); return; }
+        if (auto* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [ref, prop, value] { SetHere(ref, prop, value); }, Qt::QueuedConnection);
+    }
+
+private:
+    static PropValue GetHere(const UnitRef& ref, Prop prop) {
+        Window* w = FindWindowById(ref.window);
+        if (!w) return {};
+        if (ref.unit.empty()) return w->Get(prop);
+        Unit* u = w->Find(ref.unit);
+        return u ? u->Get(prop) : PropValue{};
+    }
+    static void SetHere(const UnitRef& ref, Prop prop, const PropValue& value) {
+        Window* w = FindWindowById(ref.window);
+        if (!w) return;
+        if (ref.unit.empty()) { w->Set(prop, value); return; }
+        if (Unit* u = w->Find(ref.unit)) u->Set(prop, value);
+    }
+};
+
+int32_t IntOf(const PropValue& v) {
+    if (auto p = std::get_if<int32_t>(&v)) return *p;
+    if (auto d = std::get_if<double>(&v)) return static_cast<int32_t>(*d);
+    if (auto b = std::get_if<bool>(&v)) return *b ? 1 : 0;
+    return 0;
+}
+
+}  // namespace
+
+void InstallUnitBackend() {
+    static QtUnitBackend backend;
+    SetUnitBackend(&backend);
+}
+
+Window* FindWindowById(uint64_t id) {
+    auto it = Registry().find(id);
+    return it == Registry().end() ? nullptr : it->second;
+}
+
+Unit* FindUnit(const UnitRef& ref) {
+    Window* w = FindWindowById(ref.window);
+    return w ? w->Find(ref.unit) : nullptr;
+}
+
+Handlers& Handlers::On(const std::string& name, std::function<void()> handler) {
+    table_[name] = [h = std::move(handler)](const EventArgs&) { h(); };
+    return *this;
+}
+Handlers& Handlers::OnArgs(const std::string& name, Handler handler) {
+    table_[name] = std::move(handler);
+    return *this;
+}
+const Handler* Handlers::Find(const std::string& name) const {
+    auto it = table_.find(name);
+    return it == table_.end() ? nullptr : &it->second;
+}
+
+Window::Window(uint64_t id, const QJsonObject& form, const Handlers& handlers, const LoadOptions& options)
+    : id_(id), handlers_(handlers), options_(options), hosts_(options.hosts ? *options.hosts : DefaultHosts()) {
+    QJsonObject props = form.value("window").toObject();
+    Qt::WindowFlags flags = Qt::Window;
+    QString frame = props.value("frame").toString("none");
+    if (frame == "none") flags |= Qt::FramelessWindowHint;
+    else flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
+    auto* w = new WindowWidget(this, flags);
+    widget_ = w;
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    w->setWindowTitle(Expand(props.value("caption").toString()));
+    w->setFixedSize(props.value("width").toInt(), props.value("height").toInt());
+    draggable = props.value("draggable").toBool(frame == "none");
+    if (props.contains("background")) {
+        QPalette pal = w->palette();
+        pal.setColor(QPalette::Window, ColourFromRef(props.value("background").toString().toUInt(nullptr, 0)));
+        w->setPalette(pal);
+        w->setAutoFillBackground(true);
+    }
+    const QJsonObject events = props.value("events").toObject();
+    for (auto it = events.begin(); it != events.end(); ++it)
+        windowEvents_[it.key().toStdString()] = it.value().toString().toStdString();
+
+    auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), w);
+    esc->setContext(Qt::WindowShortcut);
+    QObject::connect(esc, &QShortcut::activated, w, [id] { DestroyWindow(id); });
+
+    const QJsonArray units = form.value("units").toArray();
+    for (const QJsonValue& v : units) {
+        auto unit = CreateUnit(this, v.toObject());
+        byName_[unit->name()] = unit.get();
+        units_.push_back(std::move(unit));
+    }
+    // Parents first: a unit's container is built before the unit.
+    std::vector<bool> built(units_.size(), false);
+    std::function<void(size_t)> build = [&](size_t i) {
+        if (built[i]) return;
+        built[i] = true;
+        QString parentName = units_[i]->description().value("parent").toString();
+        QWidget* parent = w;
+        if (!parentName.isEmpty()) {
+            for (size_t k = 0; k < units_.size(); ++k)
+                if (units_[k]->name() == parentName.toStdString()) {
+                    build(k);
+                    if (units_[k]->Widget()) parent = units_[k]->Widget();
+                }
+        }
+        units_[i]->Build(parent);
+    };
+    for (size_t i = 0; i < units_.size(); ++i) build(i);
+    // Listed front to back: raising from the last to the first leaves the first in front.
+    for (auto it = units_.rbegin(); it != units_.rend(); ++it)
+        if (QWidget* uw = (*it)->Widget()) uw->raise();
+    BuildMenus(form.value("menus").toArray());
+}
+
+Window::~Window() {
+    for (auto& m : ownedMenus_) m.reset();
+    units_.clear();
+    if (widget_) delete widget_.data();
+}
+
+Unit* Window::Find(const std::string& name) const {
+    auto it = byName_.find(name);
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+QPixmap Window::Picture(const QString& resource) const {
+    QPixmap pixmap;
+    if (!resource.isEmpty()) pixmap.load(":/pictures/" + resource);
+    return pixmap;
+}
+
+QString Window::Expand(const QString& stored) const {
+    QString s = stored;
+    s.replace("${SITE}", Q(hosts_.SiteAddress()));
+    s.replace("${SITEHOST}", Q(hosts_.site));
+    return s;
+}
+
+PropValue Window::Get(Prop prop) {
+    QWidget* w = widget_;
+    if (!w) return {};
+    switch (prop) {
+    case Prop::Caption: return T(w->windowTitle());
+    case Prop::Left: return static_cast<int32_t>(w->x());
+    case Prop::Top: return static_cast<int32_t>(w->y());
+    case Prop::Width: return static_cast<int32_t>(w->width());
+    case Prop::Height: return static_cast<int32_t>(w->height());
+    case Prop::Visible: return w->isVisible();
+    case Prop::WindowState: return static_cast<int32_t>(w->isMinimized() ? 2 : w->isMaximized() ? 1 : 0);
+    case Prop::AlwaysOnTop: return static_cast<bool>(w->windowFlags() & Qt::WindowStaysOnTopHint);
+    case Prop::Region: {
+        QVariant r = w->property("orbiqRegion");
+        if (!r.isValid()) return {};
+        QList<int> v = r.value<QList<int>>();
+        return RoundRegion{v[0], v[1], v[2], v[3], v[4], v[5]};
+    }
+    default: return {};
+    }
+}
+
+void Window::Set(Prop prop, const PropValue& value) {
+    QWidget* w = widget_;
+    if (!w) return;
+    switch (prop) {
+    case Prop::Caption:
+        if (auto t = std::get_if<Text>(&value)) w->setWindowTitle(Q(*t));
+        break;
+    case Prop::Left: w->move(IntOf(value), w->y()); break;
+    case Prop::Top: w->move(w->x(), IntOf(value)); break;
+    case Prop::Width: w->setFixedSize(IntOf(value), w->height()); break;
+    case Prop::Height: w->setFixedSize(w->width(), IntOf(value)); break;
+    case Prop::Visible: w->setVisible(IntOf(value) != 0); break;
+    case Prop::WindowState: {
+        int s = IntOf(value);
+        if (s == 2) w->showMinimized();
+        else if (s == 1) w->showMaximized();
+        else w->showNormal();
+        break;
+    }
+    case Prop::AlwaysOnTop: {
+        bool on = IntOf(value) != 0;
+        bool shown = w->isVisible();
+        w->setWindowFlag(Qt::WindowStaysOnTopHint, on);
+        if (shown) w->show();  // changing flags hides the window
+        break;
+    }
+    case Prop::Region:
+        if (auto r = std::get_if<RoundRegion>(&value)) {
+            // CreateRoundRectRgn's corner sizes are ellipse diameters.
+            QPainterPath path;
+            path.addRoundedRect(QRectF(r->left, r->top, r->right - r->left, r->bottom - r->top),
+                                r->cornerWidth / 2.0, r->cornerHeight / 2.0);
+            w->setMask(QRegion(path.toFillPolygon().toPolygon()));
+            w->setProperty("orbiqRegion", QVariant::fromValue(QList<int>{r->left, r->top, r->right, r->bottom,
+                                                                          r->cornerWidth, r->cornerHeight}));
+        }
+        break;
+    default: break;
+    }
+}
+
+void Window::Dispatch(const std::map<std::string, std::string>& bindings, const std::string& event,
+                      const EventArgs& args) {
+    auto it = bindings.find(event);
+    if (it == bindings.end()) return;
+    if (const Handler* h = handlers_.Find(it->second)) {
+        Handler copy = *h;  // the handler may destroy this window
+        copy(args);
+    }
+}
+
+std::vector<std::string> Window::Unbound() const {
+    std::vector<std::string> missing;
+    auto check = [&](const std::map<std::string, std::string>& bindings) {
+        for (auto& [event, handler] : bindings)
+            if (!handlers_.Find(handler)) missing.push_back(handler);
+    };
+    check(windowEvents_);
+    for (auto& u : units_) check(u->events());
+    for (auto& [item, handler] : menuHandlers_)
+        if (!handlers_.Find(handler)) missing.push_back(handler);
+    return missing;
+}
+
+void Window::BuildMenus(const QJsonArray& menus) {
+    // Levels: 0 starts a popup menu, 1 an entry of it, 2 an entry of the last level-1 submenu.
+    QMenu* levelMenu[3] = {nullptr, nullptr, nullptr};
+    for (const QJsonValue& v : menus) {
+        QJsonObject m = v.toObject();
+        int level = m.value("level").toInt();
+        QString caption = Expand(m.value("caption").toString());
+        std::string name = m.value("name").toString().toStdString();
+        std::string handler = m.value("handler").toString().toStdString();
+        if (level == 0) {
+            auto menu = std::make_unique<QMenu>(caption);
+            menu->setObjectName(QString::fromStdString(name));
+            levelMenu[0] = menu.get();
+            levelMenu[1] = levelMenu[2] = nullptr;
+            menus_[name] = menu.get();
+            ownedMenus_.push_back(std::move(menu));
+            continue;
+        }
+        QMenu* parent = levelMenu[level - 1];
+        if (!parent) continue;
+        if (caption == "-") { parent->addSeparator(); continue; }
+        if (m.value("submenu").toBool()) {
+            QMenu* sub = parent->addMenu(caption);
+            sub->setObjectName(QString::fromStdString(name));
+            if (level < 2) levelMenu[level] = sub;
+            if (!name.empty()) menus_[name] = sub;
+            continue;
+        }
+        QAction* action = parent->addAction(caption);
+        action->setObjectName(QString::fromStdString(name));
+        if (!name.empty()) menuItems_[name] = action;
+        if (!handler.empty()) {
+            menuHandlers_[name] = handler;
+            uint64_t id = id_;
+            QObject::connect(action, &QAction::triggered, action, [id, name] {
+                if (Window* w = FindWindowById(id)) {
+                    auto it = w->menuHandlers_.find(name);
+                    if (it == w->menuHandlers_.end()) return;
+                    if (const Handler* h = w->handlers_.Find(it->second)) {
+                        Handler copy = *h;
+                        copy({});
+                    }
+                }
+            });
+        }
+    }
+}
+
+QMenu* Window::Menu(const std::string& name) const {
+    auto it = menus_.find(name);
+    return it == menus_.end() ? nullptr : it->second;
+}
+QAction* Window::MenuItem(const std::string& name) const {
+    auto it = menuItems_.find(name);
+    return it == menuItems_.end() ? nullptr : it->second;
+}
+
+uint64_t LoadWindow(const std::string& formName, const Handlers& handlers, const LoadOptions& options) {
+    QJsonObject form = ReadForm(formName);
+    if (form.isEmpty()) return 0;
+    uint64_t id = gNextId++;
+    auto* window = new Window(id, form, handlers, options);
+    window->startWindow = options.startWindow;
+    Registry()[id] = window;
+    if (options.idOut) *options.idOut = id;
+    if (Window* parent = FindWindowById(options.parent)) {
+        window->widget()->setParent(parent->widget(), window->widget()->windowFlags());
+    }
+    window->Dispatch(window->windowEvents_, "Created", {});
+    window = FindWindowById(id);
+    if (!window) return id;  // destroyed by its own Created handler
+    QWidget* w = window->widget();
+    // Every window opens centred on the screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->geometry();
+        w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
+    }
+    if (options.modal) w->setWindowModality(Qt::ApplicationModal);
+    w->show();
+    if (options.modal) {
+        QEventLoop loop;
+        window->modalLoop = &loop;
+        loop.exec();
+        // The window has been destroyed when the loop ends.
+    }
+    return id;
+}
+
+void DestroyWindow(uint64_t id) {
+    Window* window = FindWindowById(id);
+    if (!window || window->destroying) return;
+    window->destroying = true;
+    Registry().erase(id);
+    if (window->modalLoop) window->modalLoop->quit();
+    bool start = window->startWindow;
+    if (QWidget* w = window->widget()) w->hide();
+    // Deleted once the current event (which may be one of its own handlers) has returned.
+    QObject* anchor = QCoreApplication::instance();
+    QMetaObject::invokeMethod(anchor, [window] { delete window; }, Qt::QueuedConnection);
+    if (start) QCoreApplication::exit(0);
+}
+
+bool WindowExists(uint64_t id) { return FindWindowById(id) != nullptr; }
+
+std::vector<std::string> UnboundHandlers(uint64_t id) {
+    Window* w = FindWindowById(id);
+    return w ? w->Unbound() : std::vector<std::string>{};
+}
+
+void RaiseEvent(const UnitRef& ref, const std::string& event, const EventArgs& args) {
+    if (Unit* u = FindUnit(ref)) u->Raise(event, args);
+}
+
+QWidget* WidgetOf(const UnitRef& ref) {
+    Window* w = FindWindowById(ref.window);
+    if (!w) return nullptr;
+    if (ref.unit.empty()) return w->widget();
+    Unit* u = w->Find(ref.unit);
+    return u ? u->Widget() : nullptr;
+}
+
+void PopupMenu(uint64_t id, const std::string& menuName) {
+    Window* w = FindWindowById(id);
+    if (!w) return;
+    if (QMenu* m = w->Menu(menuName)) m->popup(QCursor::pos());
+}
+
+std::vector<std::string> MenuEntries(uint64_t id, const std::string& menuName) {
+    std::vector<std::string> out;
+    Window* w = FindWindowById(id);
+    QMenu* m = w ? w->Menu(menuName) : nullptr;
+    if (!m) return out;
+    std::function<void(QMenu*, int)> walk = [&](QMenu* menu, int depth) {
+        for (QAction* a : menu->actions()) {
+            std::string caption = a->isSeparator() ? "-" : a->text().toStdString();
+            out.push_back(std::string(depth * 2, ' ') + caption);
+            if (a->menu()) walk(a->menu(), depth + 1);
+        }
+    };
+    walk(m, 0);
+    return out;
+}
+
+bool TriggerMenuItem(uint64_t id, const std::string& itemName) {
+    Window* w = FindWindowById(id);
+    QAction* a = w ? w->MenuItem(itemName) : nullptr;
+    if (!a) return false;
+    a->trigger();
+    return true;
+}
+
+}  // namespace orbiq::platform

@@ -1,0 +1,25 @@
+#include "player/globals.h"
+
+namespace orbiq {
+
+std::unique_ptr<platform::IWMPSettings> gPlayerSettings;
+std::unique_ptr<platform::IWMPControls> gPlayerControls;
+int32_t gTickerStep = 0;
+uint64_t gMainWindow = 0;
+RemoteHosts gHosts;
+std::atomic<int> gCounterThreads{0};
+
+void InitialiseGlobals(const RemoteHosts& hosts) {
+    gPlayerSettings.reset();
+    gPlayerControls.reset();
+    gTickerStep = 0;
+    gMainWindow = 0;
+    gHosts = hosts;
+}
+
+void ReleaseGlobals() {
+    gPlayerSettings.reset();
+    gPlayerControls.reset();
+}
+
+}  // namespace orbiq

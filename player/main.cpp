@@ -1,0 +1,22 @@
+// The program: globals, clean-up, the start window and the message loop.
+#include <QApplication>
+
+#include <clocale>
+
+#include "platform/ui/program.h"
+#include "platform/ui/ui.h"
+#include "player/globals.h"
+#include "player/main_window.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");  // libmpv needs it
+    QApplication::setQuitOnLastWindowClosed(false);
+    orbiq::platform::InstallUnitBackend();
+
+    orbiq::InitialiseGlobals(orbiq::DefaultHosts());
+    orbiq::platform::RegisterCleanup(orbiq::ReleaseGlobals);
+    orbiq::LoadMainWindow();
+    app.exec();
+    orbiq::platform::EndProgram(0);
+}

@@ -1,0 +1,112 @@
+#include "player/main_window.h"
+
+#include "common/files.h"
+#include "common/http_get.h"
+#include "common/window_rounding.h"
+#include "platform/ui/program.h"
+#include "player/globals.h"
+
+namespace orbiq {
+namespace {
+
+Text SiteFile(const char* name) { return gHosts.SiteAddress() + Text(name); }
+
+}  // namespace
+
+uint64_t LoadMainWindow() {
+    platform::LoadOptions options;
+    options.startWindow = true;
+    options.hosts = &gHosts;
+    options.idOut = &gMainWindow;
+    return platform::LoadWindow("main_window", MainWindowHandlers(), options);
+}
+
+void OnMainWindowCreated() {
+    const UnitRef window{gMainWindow, {}};
+    // 2, 3: height, then the region from what the window reads back.
+    window.Set(Prop::Height, int32_t{544});
+    RoundWindowTopCorners(window);
+    // 4, 5: the tree, the overlay picture.
+    platform::TreeClear(MainUnit("列表1"));
+    MainUnit("图片框9").Set(Prop::Picture, HttpGet(SiteFile("orbiq-back.gif")));
+    // 6: the settings object.
+    gPlayerSettings = std::make_unique<platform::IWMPSettings>(MainUnit("播放器1"));
+    // 7, 8: heading suffix and the three status words.
+    MainUnit("透明标签3").Set(Prop::Caption, TXT("ORBIQ网络电视直播列表") + Text::FromBytes(HttpGet(SiteFile("rq.txt"))));
+    MainUnit("透明标签8").Set(Prop::Caption, Text::FromBytes(HttpGet(SiteFile("fwq/1.txt"))));
+    MainUnit("透明标签9").Set(Prop::Caption, Text::FromBytes(HttpGet(SiteFile("fwq/2.txt"))));
+    MainUnit("透明标签10").Set(Prop::Caption, Text::FromBytes(HttpGet(SiteFile("fwq/3.txt"))));
+    // 9, 10: the controls object; the slider from the player's volume.
+    gPlayerControls = std::make_unique<platform::IWMPControls>(MainUnit("播放器1"));
+    MainUnit("音量滚动条").Set(Prop::Position, gPlayerSettings->volume());
+    // 11, 12: notice ticker, status colours.
+    OnNoticeButtonClick();
+    OnColourStatusButtonClick();
+    // 16: the first viewer count.
+    OnCounterTimerTick();
+}
+
+void OnMenuButtonClick() { platform::PopupMenu(gMainWindow, "MainMenu"); }
+
+void OnMinimiseButtonClick() { UnitRef{gMainWindow, {}}.Set(Prop::WindowState, int32_t{2}); }
+
+void OnMainCloseButtonClick() { platform::EndProgram(0); }
+
+void OnCollapseButtonClick() { UnitRef{gMainWindow, {}}.Set(Prop::Height, int32_t{514}); }
+
+void OnWebsiteButtonClick() { platform::OpenInBrowser(gHosts.site); }
+
+void OnAlwaysOnTopItemClick() { UnitRef{gMainWindow, {}}.Set(Prop::AlwaysOnTop, true); }
+
+void OnDecoderDownloadItemClick() {
+    platform::LoadOptions options;
+    options.modal = true;
+    options.hosts = &gHosts;
+    platform::LoadWindow("decoder_download_window", platform::Handlers(), options);
+}
+
+void OnChatItemClick() { OpenMessageBoardWindow(); }
+void OnChatRoomItemClick() { OpenMessageBoardWindow(); }
+
+void OpenMessageBoardWindow() {
+    platform::LoadOptions options;
+    options.hosts = &gHosts;
+    platform::LoadWindow("message_board_window", platform::Handlers(), options);
+}
+
+void OnExitItemClick() { platform::EndProgram(0); }
+void OnQuitItemClick() { platform::EndProgram(0); }
+
+platform::Handlers MainWindowHandlers() {
+    platform::Handlers h;
+    h.On("OnMainWindowCreated", OnMainWindowCreated)
+        .On("OnMenuButtonClick", OnMenuButtonClick)
+        .On("OnMinimiseButtonClick", OnMinimiseButtonClick)
+        .On("OnMainCloseButtonClick", OnMainCloseButtonClick)
+        .On("OnCollapseButtonClick", OnCollapseButtonClick)
+        .On("OnWebsiteButtonClick", OnWebsiteButtonClick)
+        .On("OnAlwaysOnTopItemClick", OnAlwaysOnTopItemClick)
+        .On("OnDecoderDownloadItemClick", OnDecoderDownloadItemClick)
+        .On("OnChatItemClick", OnChatItemClick)
+        .On("OnChatRoomItemClick", OnChatRoomItemClick)
+        .On("OnExitItemClick", OnExitItemClick)
+        .On("OnQuitItemClick", OnQuitItemClick)
+        .On("OnPlayStateChange", OnPlayStateChange)
+        .On("OnPlayerRightButtonDown", OnPlayerRightButtonDown)
+        .On("OnPlayButtonClick", OnPlayButtonClick)
+        .On("OnPauseButtonClick", OnPauseButtonClick)
+        .On("OnOpenFileItemClick", OnOpenFileItemClick)
+        .On("OnOpenFileButtonClick", OnOpenFileButtonClick)
+        .On("OnFullScreenItemClick", OnFullScreenItemClick)
+        .On("OnStopPlaybackItemClick", OnStopPlaybackItemClick)
+        .On("OnVolumeSliderPositionChanged", OnVolumeSliderPositionChanged)
+        .On("OnNoticeButtonClick", OnNoticeButtonClick)
+        .On("OnTickerTimerTick", OnTickerTimerTick)
+        .On("OnColourStatusButtonClick", OnColourStatusButtonClick)
+        .On("OnCounterTimerTick", OnCounterTimerTick)
+        .On("OnCounterButtonClick", OnCounterButtonClick)
+        .On("OnChannelTreeSelectionChanged", OnChannelTreeSelectionChanged);
+    return h;
+}
+
+}  // namespace orbiq

@@ -1,0 +1,35 @@
+// orbiq-site: serves the local stand-in on the ports the player was built with.
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "common/hosts_config.h"
+#include "site/site_server.h"
+
+namespace {
+int PortOf(const char* hostPort) {
+    std::string s(hostPort);
+    auto colon = s.rfind(':');
+    return colon == std::string::npos ? 80 : std::stoi(s.substr(colon + 1));
+}
+volatile std::sig_atomic_t gStop = 0;
+}  // namespace
+
+int main() {
+    orbiq::site::SiteServer server;
+    server.LoadDefaults(ORBIQ_PICTURE_DIR, ORBIQ_SITE_MEDIA_DIR);
+    orbiq::site::SitePorts ports{PortOf(ORBIQ_SITE_HOST), PortOf(ORBIQ_MIRROR1_HOST), PortOf(ORBIQ_MIRROR2_HOST),
+                                 PortOf(ORBIQ_DOWNLOAD_HOST)};
+    if (!server.Start(ports)) {
+        std::fprintf(stderr, "orbiq-site: cannot listen on the configured ports\n");
+        return 1;
+    }
+    std::printf("orbiq-site: site %d, mirrors %d and %d, downloads %d\n", ports.site, ports.mirror1, ports.mirror2,
+                ports.download);
+    std::fflush(stdout);
+    std::signal(SIGINT, [](int) { gStop = 1; });
+    std::signal(SIGTERM, [](int) { gStop = 1; });
+    while (!gStop) pause();
+    server.Stop();
+    return 0;
+}

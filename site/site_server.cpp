@@ -1,0 +1,203 @@
+#include "site/site_server.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <sstream>
+
+#include "common/text.h"
+
+#ifdef ORBIQ_WITH_JETWRITER
+#include "tools/jetwriter/jet_writer.h"
+#define ORBIQ_SITE_HAS_WRITER 1
+#else
+#define ORBIQ_SITE_HAS_WRITER 0
+#endif
+
+namespace orbiq::site {
+
+struct SiteServer::Host {
+    httplib::Server server;
+    std::thread thread;
+    mutable std::mutex mutex;
+    std::map<std::string, std::string> files;
+    std::vector<std::string> requests;
+    std::atomic<int> counterHits{0};
+};
+
+namespace {
+
+std::string Gbk(const char* utf8) { return Utf8ToGbk(utf8); }
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A few seconds of a soft two-tone chime as 16-bit mono WAV.
+std::string ToneWav(double seconds, double frequency) {
+    const int rate = 22050;
+    const int samples = static_cast<int>(seconds * rate);
+    std::string data;
+    data.reserve(samples * 2);
+    for (int i = 0; i < samples; ++i) {
+        double t = static_cast<double>(i) / rate;
+        double envelope = 0.5 + 0.5 * std::sin(2 * M_PI * 0.5 * t);
+        double v = 0.25 * envelope * (std::sin(2 * M_PI * frequency * t) + 0.5 * std::sin(2 * M_PI * frequency * 1.5 * t));
+        int16_t s = static_cast<int16_t>(v * 32767);
+        data.push_back(static_cast<char>(s & 0xFF));
+        data.push_back(static_cast<char>((s >> 8) & 0xFF));
+    }
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    std::string wav = "RIFF" + le32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
+                      le32(rate) + le32(rate * 2) + le16(2) + le16(16) + "data" + le32(static_cast<uint32_t>(data.size()));
+    return wav + data;
+}
+
+std::string ContentType(const std::string& path) {
+    auto ends = [&](const char* s) { return path.size() >= strlen(s) && path.compare(path.size() - strlen(s), strlen(s), s) == 0; };
+    if (ends(".txt")) return "text/plain; charset=gbk";
+    if (ends(".htm") || ends(".html") || ends(".asp")) return "text/html; charset=gbk";
+    if (ends(".gif")) return "image/gif";
+    if (ends(".wav")) return "audio/wav";
+    if (ends(".mp4")) return "video/mp4";
+    return "application/octet-stream";
+}
+
+}  // namespace
+
+SiteServer::SiteServer(const std::string& host)
+    : host_(host), site_(std::make_unique<Host>()), mirror1_(std::make_unique<Host>()),
+      mirror2_(std::make_unique<Host>()), download_(std::make_unique<Host>()) {}
+
+SiteServer::~SiteServer() { Stop(); }
+
+bool SiteServer::StartHost(Host& host, int& port) {
+    host.server.set_keep_alive_max_count(20);
+    host.server.Get(R"(/(.*))", [&host](const httplib::Request& req, httplib::Response& res) {
+        std::string path = req.matches[1];
+        std::string key = path;
+        if (!req.params.empty()) {
+            std::string query;
+            for (auto& [k, v] : req.params) query += (query.empty() ? "" : "&") + k + "=" + v;
+            key += "?" + query;
+        }
+        std::lock_guard lock(host.mutex);
+        host.requests.push_back("GET /" + key);
+        // The counter pages carry a live count: recent hits on top of a base.
+        if (path == "ok/count.asp") {
+            int hits = ++host.counterHits;
+            std::string id = req.get_param_value("id");
+            std::string page = "<html><body><font class=none>" + std::to_string(1200 + hits % 97 + (id == "1" ? 30 : 0)) +
+                               "</font></body></html>";
+            res.set_content(page, "text/html");
+            return;
+        }
+        auto it = host.files.find(key);
+        if (it == host.files.end()) it = host.files.find(path);
+        if (it == host.files.end()) {
+            res.status = 404;
+            res.set_content("not found", "text/plain");
+            return;
+        }
+        res.set_content(it->second, ContentType(path).c_str());
+    });
+    if (port == 0) {
+        port = host.server.bind_to_any_port(host_.c_str());
+        if (port < 0) return false;
+    } else if (!host.server.bind_to_port(host_.c_str(), port)) {
+        return false;
+    }
+    host.thread = std::thread([&host] { host.server.listen_after_bind(); });
+    return true;
+}
+
+bool SiteServer::Start(const SitePorts& ports) {
+    ports_ = ports;
+    bool ok = StartHost(*site_, ports_.site) && StartHost(*mirror1_, ports_.mirror1) &&
+              StartHost(*mirror2_, ports_.mirror2) && StartHost(*download_, ports_.download);
+    if (!ok) return false;
+#if ORBIQ_SITE_HAS_WRITER
+    // The catalogue the mirrors serve: channels that play from this stand-in.
+    const std::string media = "http://" + host_ + ":" + std::to_string(ports_.site) + "/media/";
+    using jet::ChannelSpec;
+    auto t = [](const char* s) { return std::optional<Text>(Text::FromUtf8(s)); };
+    std::vector<std::optional<Text>> categories = {t("直播频道"), t("广播电台"), t("音乐频道")};
+    std::vector<ChannelSpec> channels = {
+        {t("直播频道"), t("本地测试台"), std::optional<Text>(Text(media + "clip.mp4")), t("本地视频")},
+        {t("直播频道"), t("彩条频道"), std::optional<Text>(Text(media + "bars.mp4")), t("本地视频")},
+        {t("广播电台"), t("本地之声"), std::optional<Text>(Text(media + "radio.wav")), t("广播电台（收音机）")},
+        {t("音乐频道"), t("钟声"), std::optional<Text>(Text(media + "chime.wav")), std::nullopt},
+    };
+    ByteSet catalogue = jet::WriteCatalogue(categories, channels, Text("58204731"));
+    std::string bytes(catalogue.begin(), catalogue.end());
+    SetMirror1File("orbiq/Mdb/iead.dll", bytes);
+    SetMirror2File("iead.dll", bytes);
+    SetSiteFile("SJ/iead.dll", bytes);
+#endif
+    return true;
+}
+
+void SiteServer::Stop() {
+    for (Host* h : {site_.get(), mirror1_.get(), mirror2_.get(), download_.get()}) {
+        if (!h) continue;
+        h->server.stop();
+        if (h->thread.joinable()) h->thread.join();
+    }
+}
+
+void SiteServer::SetSiteFile(const std::string& path, std::string bytes) {
+    std::lock_guard lock(site_->mutex);
+    site_->files[path] = std::move(bytes);
+}
+void SiteServer::SetMirror1File(const std::string& path, std::string bytes) {
+    std::lock_guard lock(mirror1_->mutex);
+    mirror1_->files[path] = std::move(bytes);
+}
+void SiteServer::SetMirror2File(const std::string& path, std::string bytes) {
+    std::lock_guard lock(mirror2_->mutex);
+    mirror2_->files[path] = std::move(bytes);
+}
+void SiteServer::RemoveSiteFile(const std::string& path) {
+    std::lock_guard lock(site_->mutex);
+    site_->files.erase(path);
+}
+
+std::vector<std::string> SiteServer::SiteRequests() const {
+    std::lock_guard lock(site_->mutex);
+    return site_->requests;
+}
+
+void SiteServer::LoadDefaults(const std::string& pictureDir, const std::string& mediaDir) {
+    SetSiteFile("rq.txt", Gbk("(全部频道)"));
+    SetSiteFile("fwq/1.txt", Gbk("正常"));
+    SetSiteFile("fwq/2.txt", Gbk("繁忙"));
+    SetSiteFile("fwq/3.txt", Gbk("维护"));
+    SetSiteFile("BB.txt", Gbk("1.33.2"));
+    SetSiteFile("fwq2.txt", Gbk("三台服务器运行正常，请选择一台下载最新频道列表"));
+    SetSiteFile("LB.txt", Gbk("欢迎使用ORBIQ网络电视！本地测试站点已启动：频道列表由镜像服务器提供，"
+                              "选择频道即可收看。如遇频道无法播放，请在频道列表上点右键上报错误频道。"
+                              "祝您收看愉快！"));
+    if (!pictureDir.empty()) {
+        std::string logo = ReadFile(pictureDir + "/main/logo.gif");
+        if (!logo.empty()) SetSiteFile("orbiq-back.gif", logo);
+    }
+    for (const char* clip : {"clip.mp4", "bars.mp4"}) {
+        std::string bytes = mediaDir.empty() ? std::string() : ReadFile(mediaDir + "/" + clip);
+        if (!bytes.empty()) SetSiteFile(std::string("media/") + clip, std::move(bytes));
+    }
+    SetSiteFile("media/radio.wav", ToneWav(20.0, 440.0));
+    SetSiteFile("media/chime.wav", ToneWav(8.0, 660.0));
+    for (int i = 1; i <= 4; ++i)
+        SetSiteFile("GG/" + std::to_string(i) + ".htm",
+                    Gbk("<html><body style='background:#222;color:#eee;font:12px sans-serif'>") +
+                        Gbk("<p>广告位 ") + std::to_string(i) + "</p></body></html>");
+    SetSiteFile("", Gbk("<html><head><title>ORBIQ网络电视</title></head><body><h1>ORBIQ网络电视</h1></body></html>"));
+}
+
+}  // namespace orbiq::site

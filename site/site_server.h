@@ -1,0 +1,59 @@
+// A local stand-in for the player's remote side: the product web site, the two mirror
+// servers and the download host, each on a port of its own. A development and test aid.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib { class Server; }
+
+namespace orbiq::site {
+
+struct SitePorts {
+    int site = 0;     // 0: any free port
+    int mirror1 = 0;
+    int mirror2 = 0;
+    int download = 0;
+};
+
+class SiteServer {
+public:
+    // files: extra or replacement files of the product web site, by path ("rq.txt" → bytes).
+    explicit SiteServer(const std::string& host = "127.0.0.1");
+    ~SiteServer();
+
+    // Starts listening; false when a port cannot be bound.
+    bool Start(const SitePorts& ports = {});
+    void Stop();
+
+    int sitePort() const { return ports_.site; }
+    int mirror1Port() const { return ports_.mirror1; }
+    int mirror2Port() const { return ports_.mirror2; }
+    int downloadPort() const { return ports_.download; }
+
+    // Content: every path of each host, replaceable before or after Start.
+    void SetSiteFile(const std::string& path, std::string bytes);
+    void SetMirror1File(const std::string& path, std::string bytes);
+    void SetMirror2File(const std::string& path, std::string bytes);
+    void RemoveSiteFile(const std::string& path);
+    // The site's default content: texts in GBK, the overlay picture, a catalogue.
+    void LoadDefaults(const std::string& pictureDir, const std::string& mediaDir = {});
+
+    // Requests seen by the product web site, in order ("GET /rq.txt").
+    std::vector<std::string> SiteRequests() const;
+
+private:
+    struct Host;
+    bool StartHost(Host& host, int& port);
+    std::string host_;
+    SitePorts ports_;
+    std::unique_ptr<Host> site_, mirror1_, mirror2_, download_;
+};
+
+}  // namespace orbiq::site
