@@ -1,0 +1,17 @@
+// The Jet 4 header page: recognising the format and reading the database password
+// the way the engine checks it at open.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace orbiq::platform {
+
+inline constexpr size_t kJetPageSize = 4096;
+
+// The password (UTF-8, empty when the file has none) stored in a Jet 4 header page;
+// nullopt when the bytes are not a Jet 4 header.
+std::optional<std::string> ReadJet4Password(const unsigned char* page, size_t size);
+
+}  // namespace orbiq::platform

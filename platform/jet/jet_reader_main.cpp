@@ -1,0 +1,30 @@
+// orbiq_jet_reader FILE: reads the user tables of a Jet file through mdbtools and writes
+// them, serialized, to standard output. Runs as a child of the player so that a damaged
+// file cannot take the player down.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/jet/jet_snapshot.h"
+
+int main(int argc, char** argv) {
+    rlimit none{0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    rlimit memory{1ul << 30, 1ul << 30};
+    setrlimit(RLIMIT_AS, &memory);
+    rlimit cpu{10, 10};
+    setrlimit(RLIMIT_CPU, &cpu);
+    if (argc != 2) return 2;
+
+    orbiq::platform::JetSnapshot snapshot;
+    if (!orbiq::platform::ReadJetSnapshotFile(argv[1], snapshot)) return 1;
+    std::string out = orbiq::platform::SerializeJetSnapshot(snapshot);
+    for (size_t done = 0; done < out.size();) {
+        ssize_t n = write(1, out.data() + done, out.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return 1;
+        done += static_cast<size_t>(n);
+    }
+    return 0;
+}

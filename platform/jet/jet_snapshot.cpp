@@ -1,0 +1,203 @@
+#include "platform/jet/jet_snapshot.h"
+
+#include <glib.h>
+#include <mdbsql.h>
+#include <mdbtools.h>
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace orbiq::platform {
+namespace {
+
+constexpr int kOffsetMask = 0x1FFF;  // row offsets carry flags above these bits
+constexpr char kMagic[] = "OJS1";
+constexpr char kTrailer[] = "END1";
+
+struct MdbCloser {
+    void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
+};
+using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
+
+// The SQL engine borrows the handle; it must not close it.
+struct SqlCloser {
+    void operator()(MdbSQL* sql) const {
+        sql->mdb = nullptr;
+        mdb_sql_exit(sql);
+    }
+};
+using SqlPtr = std::unique_ptr<MdbSQL, SqlCloser>;
+
+// Which fields of the row just fetched are null: libmdb's bound values give a null
+// and a zero-length text alike.
+std::vector<bool> NullFlags(MdbTableDef* table) {
+    std::vector<bool> nulls(table->num_cols, true);
+    MdbHandle* mdb = table->entry->mdb;
+    int start = 0;
+    size_t size = 0;
+    if (table->cur_row == 0 || mdb_find_row(mdb, static_cast<int>(table->cur_row - 1), &start, &size) != 0)
+        return nulls;
+    std::vector<MdbField> fields(table->num_cols);
+    if (mdb_crack_row(table, start & kOffsetMask, size, fields.data()) < 0) return nulls;
+    for (unsigned i = 0; i < table->num_cols; ++i) nulls[fields[i].colnum] = fields[i].is_null != 0;
+    return nulls;
+}
+
+enum class TableRead { kDone, kSkipped, kTooLarge };
+
+// A table that mdbsql cannot select is left out (queries on it then find no table).
+TableRead ReadTable(MdbSQL* sql, const std::string& name, JetSnapshotTable& out, size_t& budget) {
+    // mdbsql cuts unquoted non-ASCII names; Jet names never hold brackets.
+    std::string statement = "select * from [" + name + "]";
+    if (!mdb_sql_run_query(sql, statement.c_str())) {
+        mdb_sql_reset(sql);
+        return TableRead::kSkipped;
+    }
+    MdbTableDef* table = sql->cur_table;
+    out.name = name;
+    for (unsigned i = 0; i < sql->num_columns; ++i)
+        out.columns.emplace_back(static_cast<MdbSQLColumn*>(g_ptr_array_index(sql->columns, i))->name);
+    if (sql->num_columns == 0 || sql->num_columns != table->num_cols) {
+        mdb_sql_reset(sql);
+        return TableRead::kSkipped;
+    }
+    bool ok = true;
+    while (ok && mdb_fetch_row(table)) {
+        std::vector<bool> nulls = NullFlags(table);
+        std::vector<std::optional<std::string>> row;
+        for (unsigned i = 0; i < sql->num_columns; ++i) {
+            if (nulls[i]) { row.emplace_back(); continue; }
+            const char* value = static_cast<const char*>(g_ptr_array_index(sql->bound_values, i));
+            row.emplace_back(value);
+            size_t cost = row.back()->size() + 8;
+            if (cost > budget) { ok = false; break; }
+            budget -= cost;
+        }
+        out.rows.push_back(std::move(row));
+    }
+    mdb_sql_reset(sql);
+    return ok ? TableRead::kDone : TableRead::kTooLarge;
+}
+
+bool ReadAll(MdbPtr mdb, JetSnapshot& out) {
+    if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
+    // Later queries read the catalogue afresh, so keep the names, not the entries.
+    std::vector<std::string> names;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (mdb_is_user_table(entry) && !std::strchr(entry->object_name, ']'))
+            names.emplace_back(entry->object_name);
+    }
+    SqlPtr sql(mdb_sql_init());
+    sql->mdb = mdb.get();
+    size_t budget = kJetSnapshotLimit;
+    JetSnapshot snapshot;
+    for (const std::string& name : names) {
+        JetSnapshotTable table;
+        TableRead result = ReadTable(sql.get(), name, table, budget);
+        if (result == TableRead::kTooLarge) return false;
+        if (result == TableRead::kDone) snapshot.push_back(std::move(table));
+    }
+    sql.reset();
+    out = std::move(snapshot);
+    return true;
+}
+
+void PutU32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+void PutString(std::string& s, const std::string& v) {
+    PutU32(s, static_cast<uint32_t>(v.size()));
+    s += v;
+}
+
+struct Reader {
+    std::string_view in;
+    size_t pos = 0;
+    bool GetU32(uint32_t& v) {
+        if (in.size() - pos < 4) return false;
+        v = 0;
+        for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<unsigned char>(in[pos + i])) << (8 * i);
+        pos += 4;
+        return true;
+    }
+    bool GetString(std::string& v) {
+        uint32_t n;
+        if (!GetU32(n) || in.size() - pos < n) return false;
+        v.assign(in.substr(pos, n));
+        pos += n;
+        return true;
+    }
+    // A count is believable only if each item could still follow (at least 4 bytes each).
+    bool GetCount(uint32_t& n) { return GetU32(n) && n <= (in.size() - pos) / 4; }
+};
+
+}  // namespace
+
+bool ReadJetSnapshotFile(const std::string& path, JetSnapshot& out) {
+    return ReadAll(MdbPtr(mdb_open(path.c_str(), MDB_NOFLAGS)), out);
+}
+
+bool ReadJetSnapshotBuffer(const unsigned char* data, size_t size, JetSnapshot& out) {
+    if (size == 0) return false;
+    std::vector<unsigned char> copy(data, data + size);  // fmemopen wants a writable buffer
+    return ReadAll(MdbPtr(mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS)), out);
+}
+
+std::string SerializeJetSnapshot(const JetSnapshot& snapshot) {
+    std::string s(kMagic, 4);
+    PutU32(s, static_cast<uint32_t>(snapshot.size()));
+    for (const JetSnapshotTable& t : snapshot) {
+        PutString(s, t.name);
+        PutU32(s, static_cast<uint32_t>(t.columns.size()));
+        for (const std::string& c : t.columns) PutString(s, c);
+        PutU32(s, static_cast<uint32_t>(t.rows.size()));
+        for (const auto& row : t.rows) {
+            for (const auto& v : row) {
+                if (v) PutString(s, *v);
+                else PutU32(s, 0xFFFFFFFFu);
+            }
+        }
+    }
+    s.append(kTrailer, 4);
+    return s;
+}
+
+bool ParseJetSnapshot(std::string_view bytes, JetSnapshot& out) {
+    if (bytes.size() < 12 || bytes.substr(0, 4) != std::string_view(kMagic, 4) ||
+        bytes.substr(bytes.size() - 4) != std::string_view(kTrailer, 4))
+        return false;
+    Reader r{bytes.substr(0, bytes.size() - 4), 4};
+    JetSnapshot snapshot;
+    uint32_t tables;
+    if (!r.GetCount(tables)) return false;
+    for (uint32_t t = 0; t < tables; ++t) {
+        JetSnapshotTable table;
+        uint32_t columns, rows;
+        if (!r.GetString(table.name) || !r.GetCount(columns) || columns == 0) return false;
+        table.columns.resize(columns);
+        for (auto& c : table.columns) if (!r.GetString(c)) return false;
+        if (!r.GetCount(rows) || rows > (r.in.size() - r.pos) / (4ull * columns)) return false;
+        table.rows.resize(rows);
+        for (auto& row : table.rows) {
+            row.resize(columns);
+            for (auto& v : row) {
+                uint32_t n;
+                size_t at = r.pos;
+                if (!r.GetU32(n)) return false;
+                if (n == 0xFFFFFFFFu) continue;
+                r.pos = at;
+                std::string value;
+                if (!r.GetString(value)) return false;
+                v = std::move(value);
+            }
+        }
+        snapshot.push_back(std::move(table));
+    }
+    if (r.pos != r.in.size()) return false;
+    out = std::move(snapshot);
+    return true;
+}
+
+}  // namespace orbiq::platform
