@@ -1,0 +1,447 @@
+#include "platform/media/mpv_engine.h"
+
+#include <algorithm>
+#include <cctype>
+#include <clocale>
+#include <cstdlib>
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QUrl>
+
+namespace orbiq::platform {
+namespace {
+
+// reply_userdata of the observed properties.
+enum ObservedProperty : uint64_t { kPause = 1, kPausedForCache, kCoreIdle, kIdleActive };
+
+bool Headless() {
+    const QString name = QGuiApplication::platformName();
+    return name == QLatin1String("offscreen") || name == QLatin1String("minimal");
+}
+
+// Network-timeout in seconds: a dead or stalled server ends the attempt after this.
+constexpr const char* kNetworkTimeout = "5";
+
+bool SchemeChars(const std::string& scheme) {
+    if (scheme.empty() || !std::isalpha(static_cast<unsigned char>(scheme[0]))) return false;
+    return std::all_of(scheme.begin(), scheme.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+    });
+}
+
+// The schemes the Windows Media Player control opens that libavformat also serves
+// ("mms" is tried as MMS over HTTP by mpv).
+bool PlayableScheme(const std::string& scheme) {
+    static const char* const kSchemes[] = {"http", "https", "mms", "mmsh", "mmst", "rtsp"};
+    return std::any_of(std::begin(kSchemes), std::end(kSchemes), [&](const char* s) { return scheme == s; });
+}
+
+// MK_* flags of a mouse event.
+int KeyFlags(const QMouseEvent& e) {
+    int flags = 0;
+    if (e.buttons() & Qt::LeftButton) flags |= 0x01;
+    if (e.buttons() & Qt::RightButton) flags |= 0x02;
+    if (e.modifiers() & Qt::ShiftModifier) flags |= 0x04;
+    if (e.modifiers() & Qt::ControlModifier) flags |= 0x08;
+    if (e.buttons() & Qt::MiddleButton) flags |= 0x10;
+    return flags;
+}
+
+bool LiveState(int32_t state) {
+    return state == wmppsPaused || state == wmppsPlaying || state == wmppsBuffering || state == wmppsTransitioning;
+}
+
+}  // namespace
+
+MediaTarget ClassifyUrl(const Text& url) {
+    if (url.Empty()) return {};
+    std::string s = GbkToUtf8(url.Bytes());
+    const size_t sep = s.find("://");
+    if (sep != std::string::npos) {
+        std::string scheme = s.substr(0, sep);
+        if (SchemeChars(scheme)) {
+            std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            if (scheme == "file") {
+                const QString local = QUrl(QString::fromStdString(s)).toLocalFile();
+                if (local.isEmpty()) return {MediaTarget::Kind::Refused, {}};
+                if (QFileInfo(local).isDir()) return {MediaTarget::Kind::Folder, {}};
+                return {MediaTarget::Kind::Play, QFileInfo(local).absoluteFilePath().toStdString()};
+            }
+            if (PlayableScheme(scheme)) return {MediaTarget::Kind::Play, s};
+            return {MediaTarget::Kind::Refused, {}};
+        }
+    }
+    // A local path. The conversion ran first, so a GBK trail byte 0x5C is never taken for "\".
+    std::replace(s.begin(), s.end(), '\\', '/');
+    const QFileInfo info(QString::fromStdString(s));
+    if (info.isDir()) return {MediaTarget::Kind::Folder, {}};
+    // Absolute, so that "-" or a name mpv would read as an option never reaches it bare.
+    return {MediaTarget::Kind::Play, info.absoluteFilePath().toStdString()};
+}
+
+// ---- VideoSurface ----
+
+VideoSurface::VideoSurface(MpvEngine* engine, QWidget* parent, bool fullScreenWindow)
+    : QWidget(parent, fullScreenWindow ? Qt::Window | Qt::FramelessWindowHint : Qt::WindowFlags()),
+      engine_(engine), fullScreenWindow_(fullScreenWindow) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // The control has no menu of its own and does not hand the request to its parent.
+    setContextMenuPolicy(Qt::PreventContextMenu);
+    if (fullScreenWindow_) setFocusPolicy(Qt::StrongFocus);
+}
+
+void VideoSurface::paintEvent(QPaintEvent*) {
+    if (engine_) engine_->Paint(this);
+    else QPainter(this).fillRect(rect(), Qt::black);
+}
+
+void VideoSurface::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (engine_) engine_->SurfaceResized(this);
+}
+
+void VideoSurface::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton && engine_) {
+        const QPoint at = event->position().toPoint();
+        engine_->RightButton(at.x(), at.y(), KeyFlags(*event));
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void VideoSurface::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (fullScreenWindow_ && event->button() == Qt::LeftButton && engine_) {
+        engine_->SetFullScreen(false);
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void VideoSurface::keyPressEvent(QKeyEvent* event) {
+    if (fullScreenWindow_ && event->key() == Qt::Key_Escape && engine_) {
+        engine_->SetFullScreen(false);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void VideoSurface::closeEvent(QCloseEvent* event) {
+    if (fullScreenWindow_ && engine_) {
+        event->ignore();
+        engine_->SetFullScreen(false);
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+// ---- MpvEngine ----
+
+bool MpvEngine::FrameBuffer::Fit(int w, int h) {
+    w = std::max(w, 1);
+    h = std::max(h, 1);
+    if (pixels && w == width && h == height) return true;
+    const size_t newStride = (static_cast<size_t>(w) * 4 + 63) / 64 * 64;
+    unsigned char* p = static_cast<unsigned char*>(std::aligned_alloc(64, newStride * static_cast<size_t>(h)));
+    if (!p) return false;
+    pixels.reset(p);
+    width = w;
+    height = h;
+    stride = newStride;
+    valid = false;
+    return true;
+}
+
+MpvEngine::MpvEngine(QWidget* parent) {
+    surface_ = new VideoSurface(this, parent, false);
+    const bool headless = Headless();
+
+    // libmpv refuses to start under any other numeric locale; QApplication may have set one.
+    std::setlocale(LC_NUMERIC, "C");
+    mpv_.reset(mpv_create());
+    if (!mpv_) return;
+    mpv_handle* h = mpv_.get();
+    const char* const options[][2] = {
+        {"config", "no"},
+        {"terminal", "no"},
+        {"ytdl", "no"},
+        {"load-scripts", "no"},
+        {"osc", "no"},
+        {"osd-level", "0"},
+        {"input-default-bindings", "no"},
+        {"input-vo-keyboard", "no"},
+        {"idle", "yes"},
+        {"keepaspect", "no"},
+        {"network-timeout", kNetworkTimeout},
+        {"volume", "100"},
+        {"audio-fallback-to-null", "yes"},
+        {"vo", headless ? "null" : "libmpv"},
+    };
+    for (const auto& [name, value] : options) mpv_set_option_string(h, name, value);
+    if (headless) mpv_set_option_string(h, "ao", "null");
+    if (mpv_initialize(h) < 0) {
+        mpv_.reset();
+        return;
+    }
+    mpv_observe_property(h, kPause, "pause", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, kCoreIdle, "core-idle", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, kIdleActive, "idle-active", MPV_FORMAT_FLAG);
+    mpv_set_wakeup_callback(h, &MpvEngine::OnWakeup, this);
+
+    if (!headless) {
+        char apiType[] = MPV_RENDER_API_TYPE_SW;
+        mpv_render_param params[] = {
+            {MPV_RENDER_PARAM_API_TYPE, apiType},
+            {MPV_RENDER_PARAM_INVALID, nullptr},
+        };
+        mpv_render_context* ctx = nullptr;
+        if (mpv_render_context_create(&ctx, h, params) >= 0) {
+            render_.reset(ctx);
+            mpv_render_context_set_update_callback(ctx, &MpvEngine::OnRenderUpdate, this);
+        }
+    }
+}
+
+MpvEngine::~MpvEngine() {
+    // After these return mpv calls neither callback again; already posted calls die with this object.
+    if (render_) mpv_render_context_set_update_callback(render_.get(), nullptr, nullptr);
+    if (mpv_) mpv_set_wakeup_callback(mpv_.get(), nullptr, nullptr);
+    render_.reset();  // before the core, as libmpv requires
+    mpv_.reset();
+    for (QPointer<VideoSurface>* s : {&fullWindow_, &surface_}) {
+        if (*s) {
+            (*s)->Detach();
+            delete s->data();
+        }
+    }
+}
+
+// Called by mpv on any of its threads: only posts.
+void MpvEngine::OnWakeup(void* self) {
+    auto* engine = static_cast<MpvEngine*>(self);
+    if (!engine->drainPosted_.exchange(true))
+        QMetaObject::invokeMethod(engine, &MpvEngine::DrainEvents, Qt::QueuedConnection);
+}
+
+void MpvEngine::OnRenderUpdate(void* self) {
+    auto* engine = static_cast<MpvEngine*>(self);
+    if (!engine->renderPosted_.exchange(true))
+        QMetaObject::invokeMethod(engine, &MpvEngine::RenderUpdate, Qt::QueuedConnection);
+}
+
+void MpvEngine::DrainEvents() {
+    drainPosted_ = false;
+    if (!mpv_) return;
+    for (;;) {
+        mpv_event* event = mpv_wait_event(mpv_.get(), 0);
+        if (event->event_id == MPV_EVENT_NONE) break;
+        HandleEvent(*event);
+        Publish();
+    }
+}
+
+void MpvEngine::HandleEvent(const mpv_event& event) {
+    switch (event.event_id) {
+    case MPV_EVENT_START_FILE:
+        tracker_.StartFile();
+        break;
+    case MPV_EVENT_FILE_LOADED:
+        tracker_.FileLoaded();
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        tracker_.PlaybackRestart();
+        break;
+    case MPV_EVENT_SEEK:
+        tracker_.Seek();
+        break;
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+        using R = PlayStateTracker::EndReason;
+        R reason = R::Error;
+        switch (end->reason) {
+        case MPV_END_FILE_REASON_EOF: reason = R::Eof; break;
+        case MPV_END_FILE_REASON_STOP: reason = R::Stop; break;
+        case MPV_END_FILE_REASON_QUIT: reason = R::Quit; break;
+        case MPV_END_FILE_REASON_REDIRECT: reason = R::Redirect; break;
+        default: reason = R::Error; break;
+        }
+        tracker_.EndFile(reason, end->playlist_insert_num_entries);
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* prop = static_cast<const mpv_event_property*>(event.data);
+        // An unavailable property (paused-for-cache while idle) counts as "no".
+        const bool on = prop->format == MPV_FORMAT_FLAG && *static_cast<const int*>(prop->data) != 0;
+        switch (event.reply_userdata) {
+        case kPause: tracker_.SetPause(on); break;
+        case kPausedForCache: tracker_.SetPausedForCache(on); break;
+        case kCoreIdle: tracker_.SetCoreIdle(on); break;
+        case kIdleActive: tracker_.SetIdleActive(on); break;
+        default: break;
+        }
+        break;
+    }
+    case MPV_EVENT_COMMAND_REPLY:
+        tracker_.CommandReplied(event.reply_userdata, event.error >= 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void MpvEngine::Publish() {
+    for (int32_t s : tracker_.TakeChanges()) pending_.push_back(s);
+    // A handler may run a nested event loop that publishes too; the queue keeps the order.
+    while (!pending_.empty()) {
+        const int32_t s = pending_.front();
+        pending_.pop_front();
+        if (s == state_) continue;
+        state_ = s;
+        if (!LiveState(s)) ClearVideo();
+        emit PlayStateChange(s);
+    }
+}
+
+void MpvEngine::SetUrl(const Text& url) {
+    url_ = url;
+    const MediaTarget target = ClassifyUrl(url);
+    switch (target.kind) {
+    case MediaTarget::Kind::Nothing: IssueStop(wmppsStopped); break;
+    case MediaTarget::Kind::Folder:
+    case MediaTarget::Kind::Refused: IssueStop(wmppsReady); break;
+    case MediaTarget::Kind::Play: IssueLoad(target.location); break;
+    }
+}
+
+void MpvEngine::Stop() { IssueStop(wmppsStopped); }
+
+void MpvEngine::IssueLoad(const std::string& location) {
+    const uint64_t seq = ++seq_;
+    tracker_.LoadIssued(seq);
+    const char* args[] = {"loadfile", location.c_str(), "replace", nullptr};
+    if (!mpv_ || mpv_command_async(mpv_.get(), seq, args) < 0) {
+        tracker_.CommandReplied(seq, false);
+        QMetaObject::invokeMethod(this, &MpvEngine::Publish, Qt::QueuedConnection);
+    }
+}
+
+// Asynchronous: a stalled open never holds the UI thread; the state follows mpv's reply.
+void MpvEngine::IssueStop(int32_t finalState) {
+    const uint64_t seq = ++seq_;
+    tracker_.StopIssued(seq, finalState);
+    const char* args[] = {"stop", nullptr};
+    if (!mpv_ || mpv_command_async(mpv_.get(), seq, args) < 0) {
+        tracker_.CommandReplied(seq, true);
+        QMetaObject::invokeMethod(this, &MpvEngine::Publish, Qt::QueuedConnection);
+    }
+}
+
+void MpvEngine::SetVolume(int32_t volume) {
+    volume_ = std::clamp(volume, 0, 100);
+    if (!mpv_) return;
+    double value = volume_;
+    mpv_set_property_async(mpv_.get(), 0, "volume", MPV_FORMAT_DOUBLE, &value);
+}
+
+void MpvEngine::SetFullScreen(bool on) {
+    if (on == fullScreen_) return;
+    fullScreen_ = on;
+    if (on) {
+        if (!fullWindow_) {
+            fullWindow_ = new VideoSurface(this, nullptr, true);
+            fullWindow_->setWindowTitle(QStringLiteral(" "));
+        }
+        QScreen* screen = surface_ && surface_->screen() ? surface_->screen() : QGuiApplication::primaryScreen();
+        if (screen) fullWindow_->setGeometry(screen->geometry());
+        fullWindow_->showFullScreen();
+        fullWindow_->raise();
+        fullWindow_->activateWindow();
+        fullWindow_->setFocus();
+    } else if (fullWindow_) {
+        fullWindow_->hide();
+    }
+    if (surface_) surface_->update();
+}
+
+VideoSurface* MpvEngine::Target() const {
+    if (fullScreen_ && fullWindow_) return fullWindow_;
+    return surface_;
+}
+
+void MpvEngine::RenderUpdate() {
+    renderPosted_ = false;
+    if (!render_) return;
+    const uint64_t flags = mpv_render_context_update(render_.get());
+    // Frames that come after playback has ended would bring the last picture back.
+    if (!(flags & MPV_RENDER_UPDATE_FRAME) || !LiveState(state_)) return;
+    if (VideoSurface* target = Target()) {
+        RenderInto(target);
+        target->update();
+    }
+}
+
+void MpvEngine::RenderInto(VideoSurface* target) {
+    if (!render_) return;
+    const qreal dpr = target->devicePixelRatioF();
+    if (!frame_.Fit(static_cast<int>(target->width() * dpr), static_cast<int>(target->height() * dpr))) return;
+    int size[2] = {frame_.width, frame_.height};
+    char format[] = "bgr0";  // bytes B G R x: QImage::Format_RGB32 on little-endian
+    size_t stride = frame_.stride;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_SW_SIZE, size},
+        {MPV_RENDER_PARAM_SW_FORMAT, format},
+        {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+        {MPV_RENDER_PARAM_SW_POINTER, frame_.pixels.get()},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    if (mpv_render_context_render(render_.get(), params) < 0) {
+        frame_.valid = false;
+        return;
+    }
+    // The x byte is left undefined by mpv; QImage::Format_RGB32 wants it 0xff.
+    for (int y = 0; y < frame_.height; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(frame_.pixels.get() + frame_.stride * static_cast<size_t>(y));
+        for (int x = 0; x < frame_.width; ++x) row[x] |= 0xff000000u;
+    }
+    frame_.valid = true;
+}
+
+void MpvEngine::Paint(VideoSurface* surface) {
+    QPainter painter(surface);
+    if (surface == Target() && frame_.valid) {
+        const qreal dpr = surface->devicePixelRatioF();
+        if (frame_.width != static_cast<int>(surface->width() * dpr) ||
+            frame_.height != static_cast<int>(surface->height() * dpr))
+            RenderInto(surface);
+        if (frame_.valid) {
+            QImage image(frame_.pixels.get(), frame_.width, frame_.height, static_cast<qsizetype>(frame_.stride),
+                         QImage::Format_RGB32);
+            image.setDevicePixelRatio(dpr);
+            painter.drawImage(QPoint(0, 0), image);
+            return;
+        }
+    }
+    painter.fillRect(surface->rect(), Qt::black);
+}
+
+void MpvEngine::SurfaceResized(VideoSurface* surface) {
+    if (surface == Target() && frame_.valid) surface->update();
+}
+
+void MpvEngine::ClearVideo() {
+    frame_.valid = false;
+    for (VideoSurface* s : {surface_.data(), fullWindow_.data()})
+        if (s) s->update();
+}
+
+std::unique_ptr<MediaEngine> CreateMpvEngine(QWidget* parent) { return std::make_unique<MpvEngine>(parent); }
+
+}  // namespace orbiq::platform
