@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+
+namespace orbiq {
+namespace {
+
+TEST(Text, CountsGbkBytesAndConvertsBothWays) {
+    Text t = TXT("中文ab");
+    EXPECT_EQ(t.Length(), 6);
+    EXPECT_EQ(t.ToUtf8(), "中文ab");
+    EXPECT_EQ(t.Bytes(), std::string("\xD6\xD0\xCE\xC4" "ab"));
+}
+
+TEST(Text, CharactersOutsideGbkBecomeQuestionMarks) {
+    // An emoji has no GBK form; a broken UTF-8 byte neither.
+    EXPECT_EQ(Text::FromUtf8("a\xF0\x9F\x98\x80" "b").Bytes(), "a?b");
+    EXPECT_EQ(Text::FromUtf8("a\xFF" "b").Bytes(), "a?b");
+    // A lone GBK lead byte at the end does not swallow anything.
+    EXPECT_EQ(GbkToUtf8(std::string("x\xD6")), "x?");
+}
+
+TEST(Text, FindIsOneBasedAndMinusOneWhenAbsent) {
+    struct Case { const char* hay; const char* needle; int from; int expected; };
+    const Case cases[] = {
+        {"abcabc", "c", 1, 3}, {"abcabc", "c", 4, 6}, {"abcabc", "x", 1, -1},
+        {"abc", "", 2, 2},     {"abc", "a", 9, -1},   {"", "a", 1, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Text(c.hay).Find(Text(c.needle), c.from), c.expected) << c.hay << " / " << c.needle;
+    EXPECT_EQ(Text("Set-COOKIE: x").FindNoCase(Text("set-cookie: ")), 1);
+    // Only A to Z fold: GBK bytes are compared as they are.
+    EXPECT_EQ(TXT("中").FindNoCase(Text("\xF6\xF0")), -1);
+}
+
+TEST(Text, CuttingKeepsEveryPiece) {
+    struct Case { const char* text; const char* sep; std::vector<std::string> pieces; };
+    const Case cases[] = {
+        {"a|b|c", "|", {"a", "b", "c"}},
+        {"|a||", "|", {"", "a", "", ""}},
+        {"", "|", {""}},
+        {"abc", "|", {"abc"}},
+        {"a[R]b[R]", "[R]", {"a", "b", ""}},
+        {"aaa", "aa", {"", "a"}},  // no overlap
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> got;
+        for (const Text& p : CutText(Text(c.text), Text(c.sep))) got.push_back(p.Bytes());
+        EXPECT_EQ(got, c.pieces) << c.text;
+    }
+}
+
+TEST(Text, ReadsLeadingIntegersAndSaturates) {
+    struct Case { const char* text; int32_t value; };
+    const Case cases[] = {{"1234", 1234}, {"007", 7}, {" -12x", -12}, {"x1", 0}, {"", 0},
+                          {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}};
+    for (const Case& c : cases) EXPECT_EQ(Text(c.text).ToInt32(), c.value) << c.text;
+}
+
+}  // namespace
+}  // namespace orbiq

@@ -1,0 +1,65 @@
+// MainWindow loaded from its description with a host table of the test's own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <stdexcept>
+
+#include "platform/ui/program.h"
+#include "platform/ui/ui.h"
+#include "player/globals.h"
+#include "player/main_window.h"
+#include "test_support.h"
+
+namespace orbiq::test {
+
+struct ProgramEnded {
+    int code;
+};
+
+inline int gCleanups = 0;
+inline void CountingCleanup() {
+    ++gCleanups;
+    ReleaseGlobals();
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetExitHook([](int code) { throw ProgramEnded{code}; });
+        platform::ResetCleanupForTests();
+        gCleanups = 0;
+        platform::RegisterCleanup(CountingCleanup);
+        platform::SetProgramFolder(Text::FromUtf8(folder_.path().toStdString()));
+        platform::SetMessageBoxResponder([](const Text&, int32_t, const Text&) { return platform::kIdOk; });
+    }
+    void TearDown() override {
+        if (gMainWindow) platform::DestroyWindow(gMainWindow);
+        // Counter threads end by themselves; let them finish before the next test.
+        WaitFor([] { return gCounterThreads.load() == 0; }, 20000);
+        QCoreApplication::processEvents();
+        platform::SetExitHook(nullptr);
+    }
+    void Start(const RemoteHosts& hosts) {
+        InitialiseGlobals(hosts);
+        LoadMainWindow();
+        ASSERT_TRUE(platform::WindowExists(gMainWindow));
+    }
+    // Runs a handler that ends the program; returns the exit code, or -1 when it did not end.
+    static int ExitCodeOf(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const ProgramEnded& e) {
+            return e.code;
+        }
+        return -1;
+    }
+    static UnitRef Window() { return UnitRef{gMainWindow, {}}; }
+
+    QTemporaryDir folder_;
+};
+
+}  // namespace orbiq::test

@@ -1,0 +1,173 @@
+#include <QAction>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include "player_fixture.h"
+
+namespace orbiq::test {
+namespace {
+
+// A 1 x 1 GIF.
+const std::string kGif("GIF89a\x01\x00\x01\x00\x80\x00\x00\x00\x00\x00\xff\xff\xff!\xf9\x04\x01\x00\x00\x00\x00,"
+                       "\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;", 43);
+
+TEST_F(MainWindowTest, StartsWithEveryFetchFailing) {
+    Start(DeadHosts());
+    EXPECT_EQ(MainUnit("透明标签3").GetText(Prop::Caption), TXT("ORBIQ网络电视直播列表"));
+    for (const char* label : {"透明标签8", "透明标签9", "透明标签10"}) {
+        EXPECT_TRUE(MainUnit(label).GetText(Prop::Caption).Empty()) << label;
+        EXPECT_EQ(MainUnit(label).GetInt(Prop::TextColour), 0xFFFFFF) << label;  // stored white kept
+    }
+    EXPECT_TRUE(std::get<ByteSet>(MainUnit("图片框9").Get(Prop::Picture)).empty());
+    EXPECT_EQ(Window().GetInt(Prop::Height), 544);
+    // The ticker runs with the empty notice: a label of width 0 that keeps wrapping.
+    EXPECT_EQ(MainUnit("控制时钟").GetInt(Prop::Interval), 105);
+    EXPECT_EQ(MainUnit("滚动条").GetInt(Prop::Width), 0);
+    EXPECT_EQ(gTickerStep, 2);
+    // The counter thread's empty page still gives a number.
+    EXPECT_TRUE(WaitFor([] { return MainUnit("透明标签2").GetText(Prop::Caption) == TXT("0人与您同在"); }));
+}
+
+TEST_F(MainWindowTest, StartsWithTheSiteUp) {
+    LocalSite site;
+    site.server.SetSiteFile("orbiq-back.gif", kGif);
+    site.server.SetSiteFile("fwq/3.txt", Utf8ToGbk("停机"));
+    Start(site.hosts);
+    EXPECT_EQ(MainUnit("透明标签3").GetText(Prop::Caption), TXT("ORBIQ网络电视直播列表(全部频道)"));
+    EXPECT_EQ(MainUnit("透明标签8").GetText(Prop::Caption), TXT("正常"));
+    EXPECT_EQ(MainUnit("透明标签8").GetInt(Prop::TextColour), 0x00FF00);
+    EXPECT_EQ(MainUnit("透明标签9").GetInt(Prop::TextColour), 0x0000FF);
+    EXPECT_EQ(MainUnit("透明标签10").GetInt(Prop::TextColour), 0x00FFFF);
+    ByteSet picture = std::get<ByteSet>(MainUnit("图片框9").Get(Prop::Picture));
+    EXPECT_EQ(std::string(picture.begin(), picture.end()), kGif);
+    // The notice from the address stored in 系统2.
+    Text notice = MainUnit("滚动条").GetText(Prop::Caption);
+    EXPECT_GT(notice.Length(), 100);
+    EXPECT_EQ(MainUnit("滚动条").GetInt(Prop::Width), 6 * notice.Length());
+    EXPECT_EQ(MainUnit("音量滚动条").GetInt(Prop::Position), 100);
+    // The fetches ran in the order of the sequence.
+    std::vector<std::string> expected = {"GET /orbiq-back.gif", "GET /rq.txt", "GET /fwq/1.txt", "GET /fwq/2.txt",
+                                         "GET /fwq/3.txt", "GET /LB.txt"};
+    auto seen = site.server.SiteRequests();
+    ASSERT_GE(seen.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(seen.begin(), seen.begin() + expected.size()), expected);
+    // Every counter update asks for id 3, 1 and 2, in this order.
+    EXPECT_TRUE(WaitFor([] { return MainUnit("透明标签2").GetText(Prop::Caption).Find(TXT("人与您同在")) > 1; }));
+    seen = site.server.SiteRequests();
+    std::vector<std::string> counter(seen.begin() + expected.size(), seen.begin() + expected.size() + 3);
+    EXPECT_EQ(counter, (std::vector<std::string>{"GET /ok/count.asp?id=3", "GET /ok/count.asp?id=1", "GET /ok/count.asp?id=2"}));
+}
+
+TEST_F(MainWindowTest, StatusWordsMatchOnlyByteForByte) {
+    Start(DeadHosts());
+    struct Case { const char* word; int32_t colour; };
+    const Case cases[] = {{"正常", 0x00FF00}, {"繁忙", 0x0000FF}, {"维护", 0xFFFFFF}, {"停机", 0x00FFFF},
+                          {"正常\r\n", 0x123456}, {" 正常", 0x123456}, {"", 0x123456}};
+    for (const Case& c : cases) {
+        MainUnit("透明标签9").Set(Prop::TextColour, int32_t{0x123456});
+        MainUnit("透明标签9").Set(Prop::Caption, Text::FromUtf8(c.word));
+        OnColourStatusButtonClick();
+        EXPECT_EQ(MainUnit("透明标签9").GetInt(Prop::TextColour), c.colour) << c.word;
+    }
+}
+
+TEST_F(MainWindowTest, RegionIsFifteenPixelsTallerWithRoundTopCorners) {
+    Start(DeadHosts());
+    auto region = std::get<RoundRegion>(Window().Get(Prop::Region));
+    EXPECT_EQ(region, (RoundRegion{0, 0, 794, 559, 14, 14}));
+    QRegion mask = platform::WidgetOf(Window())->mask();
+    EXPECT_EQ(mask.boundingRect(), QRect(0, 0, 794, 559));
+    EXPECT_FALSE(mask.contains(QPoint(0, 0)));       // a rounded top corner
+    EXPECT_TRUE(mask.contains(QPoint(0, 543)));      // the bottom corners lie below the window
+    OnCollapseButtonClick();
+    EXPECT_EQ(std::get<RoundRegion>(Window().Get(Prop::Region)), region);  // not rebuilt
+}
+
+TEST_F(MainWindowTest, CollapseCutsTheStripOffForGood) {
+    Start(DeadHosts());
+    QTest::mouseClick(platform::WidgetOf(MainUnit("图形按钮1")), Qt::LeftButton);
+    EXPECT_EQ(Window().GetInt(Prop::Height), 514);
+    OnCollapseButtonClick();
+    EXPECT_EQ(Window().GetInt(Prop::Height), 514);
+}
+
+TEST_F(MainWindowTest, MinimiseAndAlwaysOnTop) {
+    Start(DeadHosts());
+    EXPECT_FALSE(Window().GetBool(Prop::AlwaysOnTop));
+    platform::RaiseEvent(MainUnit("图形按钮8"), "Click");
+    EXPECT_EQ(Window().GetInt(Prop::WindowState), 2);
+    ASSERT_TRUE(platform::TriggerMenuItem(gMainWindow, "AlwaysOnTopItem"));
+    EXPECT_TRUE(Window().GetBool(Prop::AlwaysOnTop));
+    platform::TriggerMenuItem(gMainWindow, "AlwaysOnTopItem");
+    EXPECT_TRUE(Window().GetBool(Prop::AlwaysOnTop));
+}
+
+TEST_F(MainWindowTest, CloseButtonAndBothExitItemsEndWithCodeZeroAndCleanUpOnce) {
+    Start(DeadHosts());
+    EXPECT_EQ(ExitCodeOf([] { platform::RaiseEvent(MainUnit("图形按钮9"), "Click"); }), 0);
+    EXPECT_EQ(gCleanups, 1);
+    EXPECT_EQ(gPlayerSettings, nullptr);
+    // A second ending does not run the clean-up again.
+    EXPECT_EQ(ExitCodeOf([] { platform::EndProgram(0); }), 0);
+    EXPECT_EQ(gCleanups, 1);
+    for (const char* item : {"ExitItem", "QuitItem"}) {
+        platform::ResetCleanupForTests();
+        gCleanups = 0;
+        EXPECT_EQ(ExitCodeOf([&] { platform::TriggerMenuItem(gMainWindow, item); }), 0) << item;
+        EXPECT_EQ(gCleanups, 1) << item;
+    }
+}
+
+TEST_F(MainWindowTest, EscEndsTheMessageLoop) {
+    Start(DeadHosts());
+    QWidget* w = platform::WidgetOf(Window());
+    w->activateWindow();
+    QTimer::singleShot(50, w, [w] { QTest::keyClick(w, Qt::Key_Escape); });
+    QTimer::singleShot(5000, [] { QCoreApplication::exit(7); });  // a guard, never reached
+    EXPECT_EQ(QCoreApplication::exec(), 0);
+    EXPECT_FALSE(platform::WindowExists(gMainWindow));
+    gMainWindow = 0;
+}
+
+TEST_F(MainWindowTest, WebsiteButtonHandsOverTheHostAlone) {
+    Start(DeadHosts());
+    Text opened;
+    platform::SetBrowserHook([&](const Text& a) { opened = a; });
+    platform::RaiseEvent(MainUnit("超级按钮4"), "Click");
+    platform::SetBrowserHook(nullptr);
+    EXPECT_EQ(opened, gHosts.site);
+}
+
+TEST_F(MainWindowTest, MenusReadAsStored) {
+    Start(DeadHosts());
+    std::vector<std::string> main = {"文件菜单", "  打开文件", "  -", "  退出", "-", "程序相关", "  在线聊天", "  -",
+                                     "  解码器下载", "  -", "  窗口总在最前", "-", "关于我们", "-", "退出ORBIQ"};
+    EXPECT_EQ(platform::MenuEntries(gMainWindow, "MainMenu"), main);
+    EXPECT_EQ(platform::MenuEntries(gMainWindow, "PlayMenu"), (std::vector<std::string>{"全屏模式", "-", "停止播放"}));
+    EXPECT_EQ(platform::MenuEntries(gMainWindow, "ChannelMenu"), (std::vector<std::string>{"上报错误频道", "-", "在线聊天室"}));
+}
+
+TEST_F(MainWindowTest, StoredLayoutAndStacking) {
+    Start(DeadHosts());
+    QWidget* window = platform::WidgetOf(Window());
+    EXPECT_EQ(window->windowTitle(), QString::fromUtf8("ORBIQ网络电视7 2.0简体中文版"));
+    EXPECT_TRUE(window->windowFlags() & Qt::FramelessWindowHint);
+    // Front to back on the window: overlay picture, overlay player, ..., skin.
+    auto z = [window](const char* name) { return window->children().indexOf(platform::WidgetOf(MainUnit(name))); };
+    EXPECT_GT(z("图片框9"), z("FLASH播放器"));
+    EXPECT_GT(z("FLASH播放器"), z("图片框1"));
+    QWidget* skin = platform::WidgetOf(MainUnit("图片框1"));
+    auto zs = [skin](const char* name) { return skin->children().indexOf(platform::WidgetOf(MainUnit(name))); };
+    EXPECT_GT(zs("播放媒体"), zs("暂停播放"));
+    for (const char* hidden : {"电视地址", "标签2", "系统2", "系统", "编辑框1", "按钮1", "按钮2", "按钮3", "按钮4", "按钮5"})
+        EXPECT_FALSE(MainUnit(hidden).GetBool(Prop::Visible)) << hidden;
+    EXPECT_EQ(MainUnit("系统2").GetText(Prop::Text), gHosts.SiteAddress() + Text("LB.txt"));
+    EXPECT_EQ(MainUnit("时钟2").GetInt(Prop::Interval), 5000);
+    EXPECT_EQ(platform::WidgetOf(MainUnit("播放器1"))->geometry(), QRect(2, 40, 566, 376));
+    EXPECT_EQ(platform::WidgetOf(MainUnit("列表1"))->geometry(), QRect(576, 62, 208, 348));
+}
+
+}  // namespace
+}  // namespace orbiq::test
