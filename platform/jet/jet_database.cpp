@@ -2,6 +2,7 @@
 
 #include <glib.h>
 
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -82,7 +83,12 @@ bool IsName(const Token& t) {
     return true;
 }
 
+// The header page of a file made of whole pages (a download cut short seldom is).
 std::optional<std::string> ReadFirstPage(const std::string& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
+    auto size = std::filesystem::file_size(path, ec);
+    if (ec || size == 0 || size % kJetPageSize != 0) return std::nullopt;
     std::ifstream in(path, std::ios::binary);
     if (!in) return std::nullopt;
     std::string page(kJetPageSize, '\0');

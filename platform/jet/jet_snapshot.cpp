@@ -44,15 +44,13 @@ std::vector<bool> NullFlags(MdbTableDef* table) {
     return nulls;
 }
 
-enum class TableRead { kDone, kSkipped, kTooLarge };
-
-// A table that mdbsql cannot select is left out (queries on it then find no table).
-TableRead ReadTable(MdbSQL* sql, const std::string& name, JetSnapshotTable& out, size_t& budget) {
+// False when the table cannot be read (a damaged file) or the snapshot grows too large.
+bool ReadTable(MdbSQL* sql, const std::string& name, JetSnapshotTable& out, size_t& budget) {
     // mdbsql cuts unquoted non-ASCII names; Jet names never hold brackets.
     std::string statement = "select * from [" + name + "]";
     if (!mdb_sql_run_query(sql, statement.c_str())) {
         mdb_sql_reset(sql);
-        return TableRead::kSkipped;
+        return false;
     }
     MdbTableDef* table = sql->cur_table;
     out.name = name;
@@ -60,7 +58,7 @@ TableRead ReadTable(MdbSQL* sql, const std::string& name, JetSnapshotTable& out,
         out.columns.emplace_back(static_cast<MdbSQLColumn*>(g_ptr_array_index(sql->columns, i))->name);
     if (sql->num_columns == 0 || sql->num_columns != table->num_cols) {
         mdb_sql_reset(sql);
-        return TableRead::kSkipped;
+        return false;
     }
     bool ok = true;
     while (ok && mdb_fetch_row(table)) {
@@ -77,27 +75,32 @@ TableRead ReadTable(MdbSQL* sql, const std::string& name, JetSnapshotTable& out,
         out.rows.push_back(std::move(row));
     }
     mdb_sql_reset(sql);
-    return ok ? TableRead::kDone : TableRead::kTooLarge;
+    return ok;
 }
 
 bool ReadAll(MdbPtr mdb, JetSnapshot& out) {
     if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
     // Later queries read the catalogue afresh, so keep the names, not the entries.
+    // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
+    // end of the file as zeros, which gives an empty catalogue instead of an error.
     std::vector<std::string> names;
+    bool listsItself = false;
     for (unsigned i = 0; i < mdb->num_catalog; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (std::strcmp(entry->object_name, "MSysObjects") == 0 && entry->table_pg == 2)
+            listsItself = true;
         if (mdb_is_user_table(entry) && !std::strchr(entry->object_name, ']'))
             names.emplace_back(entry->object_name);
     }
+    if (!listsItself) return false;
     SqlPtr sql(mdb_sql_init());
     sql->mdb = mdb.get();
     size_t budget = kJetSnapshotLimit;
     JetSnapshot snapshot;
     for (const std::string& name : names) {
         JetSnapshotTable table;
-        TableRead result = ReadTable(sql.get(), name, table, budget);
-        if (result == TableRead::kTooLarge) return false;
-        if (result == TableRead::kDone) snapshot.push_back(std::move(table));
+        if (!ReadTable(sql.get(), name, table, budget)) return false;
+        snapshot.push_back(std::move(table));
     }
     sql.reset();
     out = std::move(snapshot);
