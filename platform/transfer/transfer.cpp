@@ -208,6 +208,7 @@ void TransferJob::Download() {
     CURL* c = easy_;
     curl_easy_setopt(c, CURLOPT_URL, params.sourceUrl.CStr());
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_QUICK_EXIT, 1L);  // a cancelled name look-up is not waited for
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
