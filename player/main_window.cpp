@@ -42,6 +42,10 @@ void OnMainWindowCreated() {
     // 11, 12: notice ticker, status colours.
     OnNoticeButtonClick();
     OnColourStatusButtonClick();
+    // 13 to 15: the built-in copy when no file is there, the database, the tree.
+    WriteBuiltinCatalogueIfMissing();
+    OpenCatalogue();
+    FillChannelTree();
     // 16: the first viewer count.
     OnCounterTimerTick();
 }

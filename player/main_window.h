@@ -48,6 +48,10 @@ void UpdateViewerCount();
 Text ExtractCounterNumber(const Text& page);
 
 // Channel catalogue.
+Text CataloguePath();  // the program's folder followed by "\iead.dll"
+void WriteBuiltinCatalogueIfMissing();
+void OpenCatalogue();
+void CloseCatalogueForTests();
 void FillChannelTree();
 void OnChannelTreeSelectionChanged();
 

@@ -12,6 +12,7 @@
 #include "platform/ui/ui.h"
 #include "player/globals.h"
 #include "player/main_window.h"
+#include "scripted_engine.h"
 #include "test_support.h"
 
 namespace orbiq::test {
@@ -35,9 +36,20 @@ protected:
         platform::RegisterCleanup(CountingCleanup);
         platform::SetProgramFolder(Text::FromUtf8(folder_.path().toStdString()));
         platform::SetMessageBoxResponder([](const Text&, int32_t, const Text&) { return platform::kIdOk; });
+        engines_.clear();
+        if (scripted_) {
+            platform::SetMediaEngineFactory([this](QWidget* parent) {
+                auto engine = std::make_unique<ScriptedEngine>(parent);
+                engines_.push_back(engine.get());
+                return engine;
+            });
+        }
     }
     void TearDown() override {
         if (gMainWindow) platform::DestroyWindow(gMainWindow);
+        gMainWindow = 0;
+        CloseCatalogueForTests();
+        platform::SetMediaEngineFactory(nullptr);
         // Counter threads end by themselves; let them finish before the next test.
         WaitFor([] { return gCounterThreads.load() == 0; }, 20000);
         QCoreApplication::processEvents();
@@ -59,7 +71,14 @@ protected:
     }
     static UnitRef Window() { return UnitRef{gMainWindow, {}}; }
 
+    // The channel player's and the overlay player's engines, when scripted.
+    ScriptedEngine* Player() const { return engines_.size() > 1 ? engines_[1] : nullptr; }
+    ScriptedEngine* Overlay() const { return engines_.empty() ? nullptr : engines_[0]; }
+    Text Folder() const { return Text::FromUtf8(folder_.path().toStdString()); }
+
     QTemporaryDir folder_;
+    bool scripted_ = true;
+    std::vector<ScriptedEngine*> engines_;
 };
 
 }  // namespace orbiq::test

@@ -1,0 +1,157 @@
+#include "common/files.h"
+#include "player_fixture.h"
+#include "tools/jetwriter/builtin_catalogue.h"
+#include "tools/jetwriter/jet_writer.h"
+
+namespace orbiq::test {
+namespace {
+
+using Tree = std::vector<std::pair<std::string, std::vector<std::string>>>;
+
+std::optional<Text> T(const char* s) { return s ? std::optional<Text>(Text::FromUtf8(s)) : std::nullopt; }
+
+class CatalogueTest : public MainWindowTest {
+protected:
+    // Writes a catalogue file where the start-up will find it, then starts.
+    void StartWith(const ByteSet& file) {
+        ASSERT_TRUE(WriteFileAt(CataloguePathIn(), file));
+        Start(DeadHosts());
+    }
+    Text CataloguePathIn() const { return Folder() + Text("\\iead.dll"); }
+
+    static Tree ReadTree() {
+        Tree tree;
+        const UnitRef list = MainUnit("列表1");
+        int32_t index = 0;
+        for (const Text& root : platform::TreeChildren(list, -1)) {
+            std::vector<std::string> children;
+            for (const Text& c : platform::TreeChildren(list, index)) children.push_back(c.ToUtf8());
+            tree.emplace_back(root.ToUtf8(), children);
+            index += 1 + static_cast<int32_t>(children.size());
+        }
+        return tree;
+    }
+    // Selects the item with this text (display order), as a click would.
+    static void Choose(const char* text) {
+        const UnitRef list = MainUnit("列表1");
+        for (int32_t i = 0; i < platform::TreeCount(list); ++i)
+            if (platform::TreeItemText(list, i) == Text::FromUtf8(text)) { platform::TreeSelect(list, i); return; }
+        ADD_FAILURE() << "no item " << text;
+    }
+};
+
+TEST_F(CatalogueTest, TheBuiltInCopyIsWrittenWhenMissingAndFillsTheTree) {
+    Start(DeadHosts());
+    EXPECT_EQ(ReadFileAt(CataloguePathIn()), BuiltinCatalogue());
+    Tree expected = {
+        {"直播频道", {"CCTV-4", "CCTV-9", "阳光卫视", "星空卫视", "河北卫视", "CCTV-新闻"}},
+        {"电视剧场", {"天龙八部"}},
+        {"电影频道", {"港台电影联播", "精品影院"}},
+        {"综艺娱乐", {"综艺1"}},
+        {"音乐频道", {"音乐1"}},
+        {"体育频道", {"体育1"}},
+        {"资讯频道", {"澳门新闻台"}},
+        {"广播电台", {"中国之声", "经济之声", "音乐之声", "天津交通广播", "北京音乐台"}},
+    };
+    EXPECT_EQ(ReadTree(), expected);
+}
+
+TEST_F(CatalogueTest, ChoosingAChannelPlaysItsAddress) {
+    Start(DeadHosts());
+    Choose("CCTV-9");
+    Text address = MainUnit("电视地址").GetText(Prop::Text);
+    EXPECT_EQ(address.Left(6), Text("mms://"));
+    EXPECT_EQ(MainUnit("标签2").GetText(Prop::Caption), Text("CCTV-9"));
+    ASSERT_FALSE(Player()->urls.empty());
+    EXPECT_EQ(Player()->urls.back(), address);
+    // The null address of 音乐1 gives the empty URL, which stops playback.
+    Choose("音乐1");
+    EXPECT_TRUE(MainUnit("电视地址").GetText(Prop::Text).Empty());
+    EXPECT_TRUE(Player()->urls.back().Empty());
+    Choose("综艺1");
+    EXPECT_EQ(Player()->urls.back(), Text("1"));
+    // A category item is looked up as a channel name and matches nothing.
+    size_t writes = Player()->urls.size();
+    Choose("直播频道");
+    EXPECT_EQ(Player()->urls.size(), writes);
+}
+
+TEST_F(CatalogueTest, AnExistingFileIsNeverOverwritten) {
+    ByteSet own = jet::WriteCatalogue({T("甲")}, {{T("甲"), T("一"), T("http://a/"), T("x")}}, Text("58204731"));
+    StartWith(own);
+    EXPECT_EQ(ReadFileAt(CataloguePathIn()), own);
+    EXPECT_EQ(ReadTree(), (Tree{{"甲", {"一"}}}));
+}
+
+TEST_F(CatalogueTest, BadFilesGiveAnEmptyTree) {
+    ByteSet good = jet::WriteCatalogue({T("甲")}, {{T("甲"), T("一"), T("x"), T("x")}}, Text("58204731"));
+    ByteSet truncated(good.begin(), good.begin() + good.size() / 2);
+    ByteSet noise(8192);
+    for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<unsigned char>(i * 2654435761u >> 13);
+    ByteSet notJet = Text("Standard Jet DB? no, a text file").ToBytes();
+    struct Case { const char* what; ByteSet file; };
+    const Case cases[] = {
+        {"zero-length", {}},
+        {"truncated", truncated},
+        {"random", noise},
+        {"not Jet", notJet},
+        {"wrong password", jet::WriteCatalogue({T("甲")}, {{T("甲"), T("一"), T("x"), T("x")}}, Text("12345678"))},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartWith(c.file);
+        EXPECT_EQ(platform::TreeCount(MainUnit("列表1")), 0);
+        EXPECT_EQ(ReadFileAt(CataloguePathIn()), c.file);  // the built-in copy was not written over it
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(CatalogueTest, TreeFollowsTheTablesAsStored) {
+    struct Case {
+        const char* what;
+        std::vector<std::optional<Text>> categories;
+        std::vector<jet::ChannelSpec> channels;
+        Tree tree;
+    };
+    const Case cases[] = {
+        {"no categories", {}, {{T("甲"), T("一"), T("x"), T("x")}}, {}},
+        {"a category without channels, a channel of no category",
+         {T("甲"), T("乙")}, {{T("甲"), T("一"), T("x"), T("x")}, {T("丙"), T("孤"), T("x"), T("x")}},
+         {{"甲", {"一"}}, {"乙", {}}}},
+        {"duplicate category names", {T("甲"), T("甲")},
+         {{T("甲"), T("一"), T("x"), T("x")}, {T("甲"), T("二"), T("x"), T("x")}},
+         {{"甲", {"一", "二"}}, {"甲", {"一", "二"}}}},
+        {"null names read as empty", {T("甲"), std::nullopt}, {{T("甲"), std::nullopt, T("x"), T("x")}},
+         {{"甲", {""}}, {"", {}}}},
+        {"quotes in names", {T("它's")}, {{T("它's"), T("Bob's TV"), T("x"), T("x")}}, {{"它's", {"Bob's TV"}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StartWith(jet::WriteCatalogue(c.categories, c.channels, Text("58204731")));
+        EXPECT_EQ(ReadTree(), c.tree);
+        TearDown();
+        SetUp();
+    }
+}
+
+TEST_F(CatalogueTest, TwoChannelsOfOneNameLeaveTheSecondPlaying) {
+    StartWith(jet::WriteCatalogue({T("甲"), T("乙")},
+                                  {{T("甲"), T("同名"), T("http://first/"), T("x")},
+                                   {T("乙"), T("同名"), T("http://second/"), T("x")}},
+                                  Text("58204731")));
+    Choose("同名");
+    EXPECT_EQ(Player()->urls, (std::vector<Text>{Text("http://first/"), Text("http://second/")}));
+    EXPECT_EQ(MainUnit("电视地址").GetText(Prop::Text), Text("http://second/"));
+}
+
+TEST_F(CatalogueTest, AChannelNameWithAQuoteCanBePlayed) {
+    StartWith(jet::WriteCatalogue({T("甲")}, {{T("甲"), T("Bob's TV"), T("http://bob/"), T("x")}}, Text("58204731")));
+    Choose("Bob's TV");
+    ASSERT_FALSE(Player()->urls.empty());
+    EXPECT_EQ(Player()->urls.back(), Text("http://bob/"));
+    EXPECT_EQ(MainUnit("标签2").GetText(Prop::Caption), Text("Bob's TV"));
+}
+
+}  // namespace
+}  // namespace orbiq::test
