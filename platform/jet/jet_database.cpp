@@ -159,7 +159,12 @@ bool JetDatabase::Open(const std::string& nativePath, const Text& password) {
     auto output = jet_internal::RunJetReader(nativePath, kReaderTimeoutMs);
     JetSnapshot snapshot;
     if (!output || !ParseJetSnapshot(*output, snapshot)) return false;
+    OpenSnapshot(std::move(snapshot));
+    return true;
+}
 
+void JetDatabase::OpenSnapshot(JetSnapshot snapshot) {
+    Close();
     for (JetSnapshotTable& t : snapshot) {
         Table table;
         table.foldedName = Fold(t.name);
@@ -173,7 +178,6 @@ bool JetDatabase::Open(const std::string& nativePath, const Text& password) {
         tables_.push_back(std::move(table));
     }
     open_ = true;
-    return true;
 }
 
 bool JetDatabase::IsOpen() const { return open_; }

@@ -40,6 +40,8 @@ public:
     // null never equals anything. Anything else yields an empty record set.
     JetRecordSet Query(const Text& sql);
     void Close();
+    // Opens on tables already read (what Open does once the reader process is done).
+    void OpenSnapshot(JetSnapshot snapshot);
 
 private:
     struct Table {

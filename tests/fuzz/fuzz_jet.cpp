@@ -1,0 +1,40 @@
+// libFuzzer target: a file as the catalogue open sees it. Runs the header check, the
+// libmdb/libmdbsql read that the reader process does (here in-process, so that the
+// sanitizers see it), the hand-over format, and the catalogue's statements.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "platform/jet/jet_database.h"
+#include "platform/jet/jet_header.h"
+#include "platform/jet/jet_snapshot.h"
+
+using namespace orbiq;
+using namespace orbiq::platform;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    ReadJet4Password(data, size);
+    JetSnapshot parsed;  // the same bytes as a reader's output
+    ParseJetSnapshot(std::string_view(reinterpret_cast<const char*>(data), size), parsed);
+
+    JetSnapshot snapshot;
+    if (!ReadJetSnapshotBuffer(data, size, snapshot)) return 0;
+    std::string serialized = SerializeJetSnapshot(snapshot);
+    JetSnapshot back;
+    if (!ParseJetSnapshot(serialized, back)) std::abort();
+
+    JetDatabase db;
+    db.OpenSnapshot(std::move(back));
+    JetRecordSet categories = db.Query(TXT("select * from 电视分类 "));
+    std::vector<Text> names;
+    for (categories.MoveFirst(); !categories.AtEnd(); categories.MoveNext()) names.push_back(categories.Field(1));
+    for (auto it = names.rbegin(); it != names.rend(); ++it) {
+        JetRecordSet channels = db.Query(TXT("select * from 电视列表 where 分类='") + JetQuoteValue(*it) + Text("'"));
+        for (channels.MoveFirst(); !channels.AtEnd(); channels.MoveNext()) {
+            JetRecordSet byName =
+                db.Query(TXT("select * from 电视列表 where 列表='") + JetQuoteValue(channels.Field(2)) + Text("'"));
+            for (byName.MoveFirst(); !byName.AtEnd(); byName.MoveNext()) byName.Field(3);
+        }
+    }
+    return 0;
+}
