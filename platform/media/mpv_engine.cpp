@@ -362,8 +362,10 @@ void MpvEngine::SetFullScreen(bool on) {
         QScreen* screen = surface_ && surface_->screen() ? surface_->screen() : QGuiApplication::primaryScreen();
         if (screen) fullWindow_->setGeometry(screen->geometry());
         fullWindow_->showFullScreen();
-        fullWindow_->raise();
-        fullWindow_->activateWindow();
+        if (!Headless()) {  // the offscreen platform has no stacking or activation
+            fullWindow_->raise();
+            fullWindow_->activateWindow();
+        }
         fullWindow_->setFocus();
     } else if (fullWindow_) {
         fullWindow_->hide();

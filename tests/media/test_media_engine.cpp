@@ -1,0 +1,475 @@
+// The libmpv engine against real streams: a local HTTP server, real files and folders,
+// dead and stalled addresses. Runs headless (offscreen: vo=null, ao=null).
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <QWidget>
+
+#include "common/text.h"
+#include "platform/media/media_engine.h"
+#include "platform/media/mpv_engine.h"
+
+namespace orbiq::platform {
+namespace {
+
+using namespace std::chrono_literals;
+
+// 16-bit mono PCM WAV of a 440 Hz tone.
+std::string ToneWav(double seconds) {
+    const uint32_t rate = 8000;
+    const uint32_t samples = static_cast<uint32_t>(seconds * rate);
+    std::string out;
+    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xff); };
+    auto u16 = [&](uint16_t v) { out += static_cast<char>(v & 0xff); out += static_cast<char>(v >> 8); };
+    out += "RIFF";
+    u32(36 + samples * 2);
+    out += "WAVEfmt ";
+    u32(16);
+    u16(1);  // PCM
+    u16(1);  // mono
+    u32(rate);
+    u32(rate * 2);
+    u16(2);
+    u16(16);
+    out += "data";
+    u32(samples * 2);
+    for (uint32_t i = 0; i < samples; ++i)
+        u16(static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440.0 * i / rate))));
+    return out;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A TCP port that accepts connections (the kernel's backlog) and never answers.
+class SilentPort {
+public:
+    SilentPort() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd_, 16) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+            port_ = ntohs(addr.sin_port);
+    }
+    ~SilentPort() { if (fd_ >= 0) ::close(fd_); }
+    SilentPort(const SilentPort&) = delete;
+    SilentPort& operator=(const SilentPort&) = delete;
+    int Port() const { return port_; }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+// A port with nothing listening: bound once, then released.
+int RefusedPort() {
+    SilentPort probe;
+    return probe.Port();
+}
+
+// Local files and an HTTP server shared by all tests.
+class Media : public testing::Environment {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(dir_.isValid());
+        root = dir_.path().toStdString();
+        tone = ToneWav(1.0);
+        WriteFile(root + "/tone.wav", tone);
+        QDir(dir_.path()).mkdir(QStringLiteral("folder"));
+        WriteFile(root + "/folder/tone.wav", tone);  // what mpv would play if it took the folder as a playlist
+        WriteFile(root + "/" + GbkToUtf8(Utf8ToGbk("频道.wav")), tone);
+        longTone = ToneWav(30.0);
+
+        server.Get("/tone.wav", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content(tone, "audio/wav");
+        });
+        server.Get("/long.wav", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content(longTone, "audio/wav");
+        });
+        server.Get("/junk.bin", [](const httplib::Request&, httplib::Response& res) {
+            std::string junk(20000, '\0');
+            for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 7919 + 13) % 251);
+            res.set_content(junk, "application/octet-stream");
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port, 0);
+        thread_ = std::thread([this] { server.listen_after_bind(); });
+    }
+    void TearDown() override {
+        server.stop();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    Text Http(const std::string& path) const {
+        return Text("http://127.0.0.1:" + std::to_string(port) + path);
+    }
+
+    std::string root;
+    std::string tone, longTone;
+    httplib::Server server;
+    int port = 0;
+
+private:
+    QTemporaryDir dir_;
+    std::thread thread_;
+};
+
+Media* gMedia = nullptr;
+
+// Records every PlayStateChange and checks what each call saw.
+class Recorder {
+public:
+    explicit Recorder(MediaEngine& engine) : engine_(engine) {
+        QObject::connect(&engine, &MediaEngine::PlayStateChange, [this](int state) {
+            states.push_back(state);
+            if (QThread::currentThread() != qApp->thread()) offUiThread = true;
+            if (engine_.PlayState() != state) mismatched = true;
+            if (states.size() > 1 && states[states.size() - 2] == state) repeated = true;
+        });
+    }
+    // Waits until state is the latest one signalled after the first `from` states.
+    bool WaitFor(int state, std::chrono::milliseconds timeout = 5s, size_t from = 0) {
+        return QTest::qWaitFor([&] { return states.size() > from && states.back() == state; },
+                               static_cast<int>(timeout.count()));
+    }
+    // The states since index from.
+    std::vector<int> Since(size_t from) const { return {states.begin() + static_cast<long>(from), states.end()}; }
+    // Nothing more happens for a while.
+    bool Settled(std::chrono::milliseconds quiet = 400ms) {
+        const size_t before = states.size();
+        QTest::qWait(static_cast<int>(quiet.count()));
+        return states.size() == before;
+    }
+    void ExpectClean() const {
+        EXPECT_FALSE(offUiThread) << "PlayStateChange off the UI thread";
+        EXPECT_FALSE(mismatched) << "PlayState() differs from the state signalled";
+        EXPECT_FALSE(repeated) << "PlayStateChange without a change";
+    }
+
+    std::vector<int> states;
+    bool offUiThread = false, mismatched = false, repeated = false;
+
+private:
+    MediaEngine& engine_;
+};
+
+struct Player {
+    QWidget parent;
+    std::unique_ptr<MediaEngine> engine = CreateMpvEngine(&parent);
+    Recorder rec{*engine};
+};
+
+TEST(MediaEngine, HttpStreamPlaysThroughTheStatesAndEndsAsTheControlDoes) {
+    Player p;
+    p.engine->SetUrl(gMedia->Http("/tone.wav"));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsStopped, 8s));
+    EXPECT_EQ(p.rec.states, (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying, wmppsMediaEnded, wmppsStopped}));
+    EXPECT_TRUE(p.rec.Settled());
+    p.rec.ExpectClean();
+}
+
+TEST(MediaEngine, LocalFileWithGbkNamePlays) {
+    Player p;
+    p.engine->SetUrl(Text::FromUtf8(gMedia->root + "/频道.wav"));
+    EXPECT_TRUE(p.rec.WaitFor(wmppsPlaying));
+    p.rec.ExpectClean();
+}
+
+TEST(MediaEngine, NewUrlWhilePlayingGoesStraightToTransitioning) {
+    Player p;
+    p.engine->SetUrl(gMedia->Http("/long.wav"));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying));
+    const size_t mark = p.rec.states.size();
+    p.engine->SetUrl(gMedia->Http("/long.wav?again"));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying, 5s, mark));
+    EXPECT_EQ(p.rec.Since(mark), (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying}));
+    p.rec.ExpectClean();
+}
+
+struct StopCase {
+    const char* name;
+    bool emptyUrl;  // else controls.stop
+};
+
+class Stopping : public testing::TestWithParam<StopCase> {};
+
+TEST_P(Stopping, PlayingStreamStops) {
+    Player p;
+    const Text url = gMedia->Http("/long.wav");
+    p.engine->SetUrl(url);
+    ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying));
+    const size_t mark = p.rec.states.size();
+    if (GetParam().emptyUrl) p.engine->SetUrl(Text());
+    else p.engine->Stop();
+    ASSERT_TRUE(p.rec.WaitFor(wmppsStopped, 3s, mark));
+    EXPECT_EQ(p.rec.Since(mark), std::vector<int>{wmppsStopped});
+    EXPECT_TRUE(p.rec.Settled());
+    EXPECT_EQ(p.engine->Url(), GetParam().emptyUrl ? Text() : url);
+    p.rec.ExpectClean();
+}
+
+INSTANTIATE_TEST_SUITE_P(MediaEngine, Stopping,
+                         testing::Values(StopCase{"EmptyUrl", true}, StopCase{"ControlsStop", false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Every address that cannot be played ends in ready after transitioning, and stays there.
+TEST(MediaEngine, UnplayableAddressesSettleAtReady) {
+    SilentPort silent;
+    struct Failure {
+        const char* name;
+        Text url;
+    };
+    const std::vector<Failure> failures = {
+        {"refused port", Text("http://127.0.0.1:" + std::to_string(RefusedPort()) + "/tone.wav")},
+        {"404", gMedia->Http("/missing.wav")},
+        {"not media", gMedia->Http("/junk.bin")},
+        {"missing local file", Text(gMedia->root + "/missing.wav")},
+        {"server that never answers", Text("http://127.0.0.1:" + std::to_string(silent.Port()) + "/tone.wav")},
+    };
+    // All at once: the silent server takes the network time-out (5 s).
+    std::vector<std::unique_ptr<Player>> players;
+    for (const Failure& f : failures) {
+        players.push_back(std::make_unique<Player>());
+        players.back()->engine->SetUrl(f.url);
+    }
+    for (size_t i = 0; i < failures.size(); ++i) {
+        SCOPED_TRACE(failures[i].name);
+        Recorder& rec = players[i]->rec;
+        EXPECT_TRUE(rec.WaitFor(wmppsReady, 10s));
+        EXPECT_EQ(rec.states, (std::vector<int>{wmppsTransitioning, wmppsReady}));
+        rec.ExpectClean();
+    }
+    for (size_t i = 0; i < failures.size(); ++i) {
+        SCOPED_TRACE(failures[i].name);
+        EXPECT_TRUE(players[i]->rec.Settled(200ms));
+    }
+}
+
+TEST(MediaEngine, StopOfAStalledOpenDoesNotWaitForTheTimeOut) {
+    SilentPort silent;
+    Player p;
+    p.engine->SetUrl(Text("http://127.0.0.1:" + std::to_string(silent.Port()) + "/live"));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsTransitioning));
+    const auto start = std::chrono::steady_clock::now();
+    p.engine->SetUrl(Text());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << "the stop blocked the UI thread";
+    // Stopped (not ready from the 5 s time-out), well before the time-out.
+    EXPECT_TRUE(p.rec.WaitFor(wmppsStopped, 2500ms));
+    EXPECT_EQ(p.rec.states, (std::vector<int>{wmppsTransitioning, wmppsStopped}));
+    p.rec.ExpectClean();
+}
+
+TEST(MediaEngine, DestroyedWhileConnectingToAStalledServer) {
+    SilentPort silent;
+    auto p = std::make_unique<Player>();
+    p->engine->SetUrl(Text("http://127.0.0.1:" + std::to_string(silent.Port()) + "/live"));
+    ASSERT_TRUE(p->rec.WaitFor(wmppsTransitioning));
+    const auto start = std::chrono::steady_clock::now();
+    p.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+// The folder holds a playable file, so playing the folder as a playlist would reach playing.
+TEST(MediaEngine, FolderUrlStopsPlaybackAndEndsQuietly) {
+    Player p;
+    p.engine->SetUrl(gMedia->Http("/long.wav"));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying));
+    const size_t mark = p.rec.states.size();
+    p.engine->SetUrl(Text(gMedia->root + "/folder"));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsReady, 3s, mark));
+    EXPECT_TRUE(p.rec.Settled(1500ms));
+    EXPECT_EQ(p.rec.Since(mark), std::vector<int>{wmppsReady});
+    p.rec.ExpectClean();
+}
+
+// mpv's own pseudo-protocols would play (lavfi generates a tone) or reach into the process.
+TEST(MediaEngine, AddressesOutsideThePlayersSchemesAreNotOpened) {
+    for (const char* url : {"av://lavfi:sine=frequency=440", "fd://0", "memory://RIFF"}) {
+        SCOPED_TRACE(url);
+        Player p;
+        p.engine->SetUrl(Text(url));
+        EXPECT_TRUE(p.rec.WaitFor(wmppsReady, 3s));
+        EXPECT_TRUE(p.rec.Settled(600ms));
+        EXPECT_EQ(p.rec.states, std::vector<int>{wmppsReady});
+    }
+}
+
+TEST(MediaEngine, VolumeIsClampedToTheControlsRange) {
+    Player p;
+    EXPECT_EQ(p.engine->Volume(), 100);
+    const std::pair<int32_t, int32_t> cases[] = {{-5, 0}, {0, 0}, {57, 57}, {100, 100}, {101, 100}, {INT32_MIN, 0}, {INT32_MAX, 100}};
+    for (const auto& [in, out] : cases) {
+        p.engine->SetVolume(in);
+        EXPECT_EQ(p.engine->Volume(), out) << in;
+    }
+}
+
+// A parent that counts context-menu requests reaching it.
+class MenuCountingParent : public QWidget {
+public:
+    int menus = 0;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent*) override { ++menus; }
+};
+
+TEST(MediaEngine, RightButtonRaisesTheEventAndNoContextMenu) {
+    MenuCountingParent parent;
+    auto engine = CreateMpvEngine(&parent);
+    QWidget* video = engine->Widget();
+    video->setGeometry(0, 0, 200, 100);
+    parent.show();
+    std::vector<std::vector<int>> seen;
+    QObject::connect(engine.get(), &MediaEngine::RightButtonDown,
+                     [&](int x, int y, int flags) { seen.push_back({x, y, flags}); });
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(12, 34), video->mapToGlobal(QPointF(12, 34)), Qt::RightButton,
+                      Qt::RightButton, Qt::ShiftModifier);
+    QApplication::sendEvent(video, &press);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, QPoint(12, 34), video->mapToGlobal(QPoint(12, 34)));
+    QApplication::sendEvent(video, &menu);
+
+    EXPECT_EQ(seen, (std::vector<std::vector<int>>{{12, 34, 0x02 | 0x04}}));
+    EXPECT_EQ(parent.menus, 0);
+}
+
+QWidget* FullScreenWindow(QWidget* besides) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w != besides && w->isVisible()) return w;
+    return nullptr;
+}
+
+struct LeaveCase {
+    const char* name;
+    void (*send)(QWidget* window);
+};
+
+class LeavingFullScreen : public testing::TestWithParam<LeaveCase> {};
+
+TEST_P(LeavingFullScreen, ReturnsToTheUnit) {
+    Player p;
+    p.parent.resize(300, 200);
+    p.parent.show();
+    p.engine->SetFullScreen(true);
+    EXPECT_TRUE(p.engine->FullScreen());
+    QWidget* window = FullScreenWindow(&p.parent);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->geometry(), QGuiApplication::primaryScreen()->geometry());
+
+    GetParam().send(window);
+    EXPECT_FALSE(p.engine->FullScreen());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(p.engine->Widget()->isVisible());
+
+    p.engine->SetFullScreen(true);  // and again
+    EXPECT_TRUE(p.engine->FullScreen());
+    EXPECT_TRUE(window->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    MediaEngine, LeavingFullScreen,
+    testing::Values(LeaveCase{"Escape",
+                              [](QWidget* w) {
+                                  QKeyEvent key(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                                  QApplication::sendEvent(w, &key);
+                              }},
+                    LeaveCase{"DoubleClick",
+                              [](QWidget* w) {
+                                  QMouseEvent click(QEvent::MouseButtonDblClick, QPointF(50, 50), w->mapToGlobal(QPointF(50, 50)),
+                                                    Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+                                  QApplication::sendEvent(w, &click);
+                              }},
+                    LeaveCase{"WindowClosed", [](QWidget* w) { w->close(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(MediaEngine, SurvivesItsParentWidget) {
+    auto parent = std::make_unique<QWidget>();
+    auto engine = CreateMpvEngine(parent.get());
+    Recorder rec(*engine);
+    parent.reset();
+    EXPECT_EQ(engine->Widget(), nullptr);
+    engine->SetUrl(gMedia->Http("/tone.wav"));
+    EXPECT_TRUE(rec.WaitFor(wmppsPlaying));
+    engine->SetFullScreen(true);
+    engine->SetFullScreen(false);
+}
+
+TEST(ClassifyUrl, DecidesWhatReachesMpv) {
+    using K = MediaTarget::Kind;
+    const std::string folder = gMedia->root + "/folder";
+    const std::string file = gMedia->root + "/tone.wav";
+    std::string backslashed = folder;
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
+    const std::string cwd = QDir::currentPath().toStdString();
+    struct Row {
+        Text url;
+        K kind;
+        std::string location;
+    };
+    const Row rows[] = {
+        {Text(), K::Nothing, ""},
+        {Text(folder), K::Folder, ""},
+        {Text(folder + "/"), K::Folder, ""},
+        {Text(backslashed), K::Folder, ""},
+        {Text("file://" + folder), K::Folder, ""},
+        {Text(file), K::Play, file},
+        {Text("file://" + file), K::Play, file},
+        {Text::FromUtf8(gMedia->root + "/频道.wav"), K::Play, gMedia->root + "/频道.wav"},
+        {Text("-"), K::Play, cwd + "/-"},
+        {Text("http://127.0.0.1:1/a.wav?x=1"), K::Play, "http://127.0.0.1:1/a.wav?x=1"},
+        {Text("HTTP://host/a"), K::Play, "HTTP://host/a"},
+        {Text("mms://host/live"), K::Play, "mms://host/live"},
+        {Text("mmst://host/live"), K::Play, "mmst://host/live"},
+        {Text("rtsp://host/live"), K::Play, "rtsp://host/live"},
+        {Text("av://lavfi:sine"), K::Refused, ""},
+        {Text("edl://" + file), K::Refused, ""},
+        {Text("fdclose://3"), K::Refused, ""},
+        {Text("lavf://file:" + file), K::Refused, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.url.ToUtf8());
+        const MediaTarget t = ClassifyUrl(row.url);
+        EXPECT_EQ(t.kind, row.kind);
+        EXPECT_EQ(t.location, row.location);
+    }
+}
+
+}  // namespace
+}  // namespace orbiq::platform
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    orbiq::platform::gMedia = new orbiq::platform::Media;
+    testing::AddGlobalTestEnvironment(orbiq::platform::gMedia);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Plays a generated test clip in a window and full screen under Xvfb and saves screenshots.
+# Not run by ctest. Usage: xvfb_shot.sh <build dir> [output dir]
+set -euo pipefail
+build=${1:?build directory}
+out=${2:-$(mktemp -d)}
+show="$build/tests/media/media_show"
+mkdir -p "$out"
+
+display=:99
+while [ -e "/tmp/.X${display#:}-lock" ]; do display=":$(( ${display#:} + 1 ))"; done
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true' EXIT
+sleep 1
+
+# Four seconds of test pattern (its counter changes every second) with a tone.
+ffmpeg -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=4 \
+  -f lavfi -i sine=frequency=440:duration=4 -pix_fmt yuv420p -c:v libx264 -c:a aac -shortest "$out/clip.mp4"
+
+DISPLAY=$display "$show" "$out/clip.mp4" "$out/window"
+DISPLAY=$display "$show" "$out/clip.mp4" "$out/fullscreen" fullscreen
+
+for shot in window fullscreen; do
+  # Pixels that differ between the two shots: more than none means the video moves.
+  diff=$(compare -metric AE "$out/$shot-1.png" "$out/$shot-2.png" null: 2>&1 || true)
+  echo "$shot: $out/$shot-1.png $out/$shot-2.png, differing pixels: $diff"
+done
