@@ -61,6 +61,8 @@ namespace jet_internal {
 // Runs the reader process on a file: the serialized snapshot, or nullopt when the
 // process failed, crashed or ran out of time.
 std::optional<std::string> RunJetReader(const std::string& path, int timeoutMs);
+// The same with a given reader program.
+std::optional<std::string> RunJetReader(const std::string& reader, const std::string& path, int timeoutMs);
 // The parsed form of a statement Query accepts (UTF-8).
 struct Select {
     std::string table;

@@ -24,21 +24,6 @@ constexpr size_t kBlockStart = 0x18, kBlockSize = 128;
 constexpr size_t kPasswordAt = 0x42, kPasswordBytes = 40;
 constexpr size_t kDateAt = 0x72;
 
-void Rc4(const unsigned char* key, size_t keyLen, unsigned char* data, size_t len) {
-    std::array<unsigned char, 256> s;
-    for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + key[i % keyLen]) & 0xFF;
-        std::swap(s[i], s[j]);
-    }
-    for (size_t n = 0, i = 0, j = 0; n < len; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + s[i]) & 0xFF;
-        std::swap(s[i], s[j]);
-        data[n] ^= s[(s[i] + s[j]) & 0xFF];
-    }
-}
-
 // The date's integer part as a 32-bit integer (truncated; out of range saturates, NaN is 0).
 uint32_t DayNumber(double date) {
     if (std::isnan(date)) return 0;
@@ -65,7 +50,33 @@ void AppendUtf8(std::string& out, uint32_t cp) {
     }
 }
 
+const unsigned char kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
+
 }  // namespace
+
+void JetRc4(const unsigned char* key, size_t keyLength, unsigned char* data, size_t length) {
+    std::array<unsigned char, 256> s;
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
+    for (size_t i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % keyLength]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    for (size_t n = 0, i = 0, j = 0; n < length; ++n) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        data[n] ^= s[(s[i] + s[j]) & 0xFF];
+    }
+}
+
+uint32_t Jet4DatabaseKey(const unsigned char* page) {
+    unsigned char key[4];
+    std::array<unsigned char, kBlockStart + kBlockSize> header;
+    std::memcpy(header.data(), page, header.size());
+    JetRc4(kHeaderKey, sizeof kHeaderKey, header.data() + kBlockStart, kBlockSize);
+    std::memcpy(key, header.data() + 0x3E, 4);
+    return key[0] | key[1] << 8 | key[2] << 16 | static_cast<uint32_t>(key[3]) << 24;
+}
 
 std::optional<std::string> ReadJet4Password(const unsigned char* page, size_t size) {
     if (size < kJetPageSize || page[0] != 0x00 || std::memcmp(page + 4, "Standard Jet DB", 15) != 0 ||
@@ -73,8 +84,7 @@ std::optional<std::string> ReadJet4Password(const unsigned char* page, size_t si
         return std::nullopt;
     std::array<unsigned char, kBlockStart + kBlockSize> header;
     std::memcpy(header.data(), page, header.size());
-    static const unsigned char kKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    Rc4(kKey, sizeof kKey, header.data() + kBlockStart, kBlockSize);
+    JetRc4(kHeaderKey, sizeof kHeaderKey, header.data() + kBlockStart, kBlockSize);
 
     uint64_t bits = 0;
     for (int i = 0; i < 8; ++i) bits |= static_cast<uint64_t>(header[kDateAt + i]) << (8 * i);

@@ -70,7 +70,11 @@ bool Reap(pid_t pid, bool kill) {
 }  // namespace
 
 std::optional<std::string> RunJetReader(const std::string& path, int timeoutMs) {
-    std::string reader = ReaderPath();
+    return RunJetReader(ReaderPath(), path, timeoutMs);
+}
+
+std::optional<std::string> RunJetReader(const std::string& readerPath, const std::string& path, int timeoutMs) {
+    std::string reader = readerPath;
     if (reader.empty()) return std::nullopt;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return std::nullopt;

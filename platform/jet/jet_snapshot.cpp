@@ -1,11 +1,15 @@
 #include "platform/jet/jet_snapshot.h"
 
+#include "platform/jet/jet_header.h"
+
 #include <glib.h>
 #include <mdbsql.h>
 #include <mdbtools.h>
 
 #include <cstdint>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 
 namespace orbiq::platform {
@@ -107,6 +111,60 @@ bool ReadAll(MdbPtr mdb, JetSnapshot& out) {
     return true;
 }
 
+uint32_t Get32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+uint32_t Get16(const unsigned char* p) { return p[0] | p[1] << 8; }
+
+// Where row `row` of a page lies, as libmdb's mdb_find_row computes it; false when it
+// would reject the row.
+bool RowBounds(const unsigned char* page, uint32_t row, uint32_t& start, uint32_t& end) {
+    constexpr uint32_t kPage = 4096, kRowCount = 0x0C;
+    uint32_t rows = Get16(page + kRowCount);
+    if (row >= rows || kRowCount + 2 + 2 * row + 2 > kPage) return false;
+    start = Get16(page + kRowCount + 2 + 2 * row) & kOffsetMask;
+    end = row == 0 ? kPage : Get16(page + kRowCount + 2 * row) & kOffsetMask;
+    return start < kPage && start <= end && end <= kPage;
+}
+
+// Checks what libmdb trusts without checking before it reaches it (found by fuzzing):
+// the usage maps of a table definition must be rows of at least a map header on pages
+// of the file (libmdb dereferences a NULL map for an empty row).
+bool StructureIsSafe(const unsigned char* file, size_t size) {
+    constexpr size_t kPage = 4096;
+    if (size < 3 * kPage || size % kPage != 0) return false;
+    size_t pages = size / kPage;
+    std::vector<unsigned char> plain;
+    const unsigned char* data = file;
+    if (uint32_t key = Jet4DatabaseKey(file)) {  // check the pages as libmdb will see them
+        plain.assign(file, file + size);
+        for (size_t p = 1; p < pages; ++p) {
+            uint32_t k = key ^ static_cast<uint32_t>(p);
+            unsigned char pageKey[4] = {static_cast<unsigned char>(k), static_cast<unsigned char>(k >> 8),
+                                        static_cast<unsigned char>(k >> 16), static_cast<unsigned char>(k >> 24)};
+            JetRc4(pageKey, 4, plain.data() + p * kPage, kPage);
+        }
+        data = plain.data();
+    }
+    std::vector<bool> continuation(pages, false);
+    for (size_t p = 1; p < pages; ++p) {
+        const unsigned char* page = data + p * kPage;
+        uint32_t next = Get32(page + 4);
+        if (page[0] == 0x02 && next < pages) continuation[next] = true;
+    }
+    for (size_t p = 1; p < pages; ++p) {
+        const unsigned char* page = data + p * kPage;
+        if (page[0] != 0x02 || continuation[p]) continue;
+        for (size_t at : {55u, 59u}) {
+            uint32_t pointer = Get32(page + at);
+            uint32_t mapPage = pointer >> 8, start, end;
+            if (mapPage >= pages || !RowBounds(data + mapPage * kPage, pointer & 0xFF, start, end)) return false;
+            const unsigned char* map = data + mapPage * kPage + start;
+            uint32_t length = end - start;
+            if (length == 0 || (map[0] == 0 && length < 5)) return false;
+        }
+    }
+    return data[2 * kPage] == 0x02;
+}
+
 void PutU32(std::string& s, uint32_t v) {
     for (int i = 0; i < 4; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
 }
@@ -139,11 +197,14 @@ struct Reader {
 }  // namespace
 
 bool ReadJetSnapshotFile(const std::string& path, JetSnapshot& out) {
-    return ReadAll(MdbPtr(mdb_open(path.c_str(), MDB_NOFLAGS)), out);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return ReadJetSnapshotBuffer(bytes.data(), bytes.size(), out);
 }
 
 bool ReadJetSnapshotBuffer(const unsigned char* data, size_t size, JetSnapshot& out) {
-    if (size == 0) return false;
+    if (!StructureIsSafe(data, size)) return false;
     std::vector<unsigned char> copy(data, data + size);  // fmemopen wants a writable buffer
     return ReadAll(MdbPtr(mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS)), out);
 }

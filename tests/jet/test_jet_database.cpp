@@ -2,6 +2,8 @@
 // built-in catalogue, and files that must fail cleanly.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <random>
 
 #include "platform/jet/jet_database.h"
@@ -300,6 +302,37 @@ TEST(JetDatabaseFiles, CloseAndReopen) {
     EXPECT_FALSE(db.Query(CategoriesStatement()).AtEnd());
     EXPECT_FALSE(db.Open(file, Text("wrong")));  // a failed open leaves nothing open
     EXPECT_TRUE(db.Query(CategoriesStatement()).AtEnd());
+}
+
+}  // namespace
+}  // namespace orbiq
+
+namespace orbiq {
+namespace {
+
+// The reader process is what keeps a file that crashes or hangs libmdb away from the
+// player: whatever the reader does, the caller gets output or nothing, in bounded time.
+TEST(JetReaderProcess, CrashHangAndGarbageGiveNothing) {
+    test::ScratchDir dir;
+    auto script = [&](const char* name, const std::string& body) {
+        std::string path = dir.Write(name, Text("#!/bin/sh\n" + body + "\n").ToBytes());
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+        return path;
+    };
+    using platform::jet_internal::RunJetReader;
+    EXPECT_FALSE(RunJetReader(script("crash", "kill -SEGV $$"), "x", 2000));
+    EXPECT_FALSE(RunJetReader(script("fails", "printf OJS1; exit 1"), "x", 2000));
+    EXPECT_FALSE(RunJetReader(dir.Path() + "/none", "x", 2000));
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(RunJetReader(script("hangs", "exec sleep 30"), "x", 300));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    // A hung reader that has written part of its output is no better.
+    EXPECT_FALSE(RunJetReader(script("stalls", "printf OJS1; exec sleep 30"), "x", 300));
+    auto echoed = RunJetReader(script("echo", "printf '%s' \"$1\""), "arg", 2000);
+    ASSERT_TRUE(echoed);
+    EXPECT_EQ(*echoed, "arg");
+    platform::JetSnapshot snapshot;
+    EXPECT_FALSE(platform::ParseJetSnapshot("OJS1garbageEND1", snapshot));
 }
 
 }  // namespace
