@@ -138,6 +138,8 @@ TEST(JetWriter, RefusesWhatTheFormatCannotHold) {
     Table bigSize{Text("T"), {{Text("C"), 256}}, {}};
     Table noColumns{Text("T"), {}, {}};
     Table noName{Text(""), {{Text("C"), 3}}, {}};
+    Table bracketName{Text("a]b"), {{Text("C"), 3}}, {}};
+    Table dotColumn{Text("T"), {{Text("a.b"), 3}}, {}};
     const Case cases[] = {
         {"value longer than its column", {tooLong}, Text()},
         {"characters, not bytes, count", {tooLongChinese}, Text()},
@@ -146,6 +148,8 @@ TEST(JetWriter, RefusesWhatTheFormatCannotHold) {
         {"text size 256", {bigSize}, Text()},
         {"no columns", {noColumns}, Text()},
         {"empty table name", {noName}, Text()},
+        {"bracket in a table name", {bracketName}, Text()},
+        {"dot in a column name", {dotColumn}, Text()},
         {"password of 21 characters", {ok}, Text("123456789012345678901")},
     };
     for (const Case& c : cases) EXPECT_THROW(jet::WriteJet4(c.tables, c.password), std::invalid_argument) << c.what;

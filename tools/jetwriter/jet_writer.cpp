@@ -268,8 +268,11 @@ Bytes HeaderPage(const std::u16string& password) {
     return page;
 }
 
+// Jet names: 1 to 64 characters, no leading blank, none of . ! ` [ ] and no control characters.
 void CheckName(const std::u16string& name, const char* what) {
-    if (name.empty() || name.size() > 64) throw std::invalid_argument(std::string("jet: bad ") + what + " name");
+    bool bad = name.empty() || name.size() > 64 || name[0] == u' ';
+    for (char16_t c : name) bad = bad || c < 0x20 || c == u'.' || c == u'!' || c == u'`' || c == u'[' || c == u']';
+    if (bad) throw std::invalid_argument(std::string("jet: bad ") + what + " name");
 }
 
 TableImage UserTable(const Table& t) {
