@@ -1,0 +1,49 @@
+// The blocking HTTP request call: the WinINet transaction runs on a worker thread of its own
+// while the calling thread keeps handling its events, until the body is in or time runs out.
+#pragma once
+
+#include "common/text.h"
+#include "platform/inet/wininet.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class QAbstractEventDispatcher;
+
+namespace orbiq {
+
+// One request, shared by its call and its worker. The call writes url to body before the
+// worker starts; then only the worker writes headers and response.
+struct HttpRequestSlot {
+    Text url;
+    Text verb;
+    Text proxy;
+    Text headers;
+    Text body;
+    ByteSet response;
+    std::thread::id workerThread;             // written once by the call, right after the start
+    std::atomic<bool> workerFinished{false};  // the worker's last write (release)
+
+    // Guards the fields below: how the worker wakes the call, and how the call stops an
+    // abandoned worker.
+    std::mutex wakeMutex;
+    std::condition_variable wake;
+    QAbstractEventDispatcher* callerDispatcher = nullptr;  // null: the call waits on `wake`
+    bool callerGone = false;                  // the call has returned: wake nobody
+    platform::HINTERNET internet = nullptr;   // the worker's open internet handle
+};
+
+// The response body whatever the status; empty on any failure and after the time-out.
+// timeoutSeconds 0 means 90; a negative value gives up at the first test.
+ByteSet SendHttpRequest(const Text& url, const Text& verb = {}, const Text& proxy = {},
+                        const Text& headers = {}, const Text& body = {}, int32_t timeoutSeconds = 0);
+
+// The worker's routine: one GET or POST with the default headers, the whole body read, and
+// the cookies that the answer sets stored.
+void RunHttpWorker(std::shared_ptr<HttpRequestSlot> slot);
+
+}  // namespace orbiq

@@ -1,0 +1,55 @@
+#include "web/url.h"
+
+namespace orbiq {
+namespace {
+
+const Text kScheme("http://");
+const Text kSlash("/");
+const Text kColon(":");
+
+Text Authority(const Text& url) {
+    if (url.Left(7).LowerAscii() == kScheme) {
+        int32_t p = url.Find(kSlash, 8);
+        return p != -1 ? url.Mid(8, p - 8) : url.Mid(8);
+    }
+    int32_t p = url.Find(kSlash, 1);
+    return p != -1 ? url.Left(p - 1) : url;
+}
+
+}  // namespace
+
+Text GetUrlHost(const Text& url) {
+    Text authority = Authority(url);
+    int32_t c = authority.Find(kColon, 1);
+    Text host = c != -1 ? authority.Left(c - 1) : authority;
+    return host.LowerAscii();
+}
+
+int32_t GetUrlPort(const Text& url) {
+    Text authority = Authority(url);
+    int32_t c = authority.Find(kColon, 1);
+    Text portText = c != -1 ? authority.Right(authority.Length() - c) : Text("80");
+    if (portText.Empty() || portText.Bytes()[0] < '0' || portText.Bytes()[0] > '9') return 0;
+    return portText.ToInt32();
+}
+
+Text GetUrlPath(const Text& url) {
+    Text host = GetUrlHost(url);
+    int32_t h = url.FindNoCase(host, 1);
+    int32_t s = url.Find(kSlash, h);
+    return s != -1 ? url.Mid(s) : kSlash;
+}
+
+Text PercentEncodeAllBytes(const Text& text) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.Bytes().size() * 3);
+    for (unsigned char byte : text.Bytes()) {
+        out += '%';
+        out += kHex[byte >> 4];
+        out += kHex[byte & 0x0F];
+    }
+    return Text(std::move(out));
+}
+
+}  // namespace orbiq
