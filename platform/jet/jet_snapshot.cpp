@@ -127,7 +127,8 @@ bool RowBounds(const unsigned char* page, uint32_t row, uint32_t& start, uint32_
 
 // Checks what libmdb trusts without checking before it reaches it (found by fuzzing):
 // the usage maps of a table definition must be rows of at least a map header on pages
-// of the file (libmdb dereferences a NULL map for an empty row).
+// of the file (libmdb dereferences a NULL map for an empty row), and a table has at
+// most 255 columns and a believable number of indexes (libmdb allocates what they say).
 bool StructureIsSafe(const unsigned char* file, size_t size) {
     constexpr size_t kPage = 4096;
     if (size < 3 * kPage || size % kPage != 0) return false;
@@ -153,6 +154,11 @@ bool StructureIsSafe(const unsigned char* file, size_t size) {
     for (size_t p = 1; p < pages; ++p) {
         const unsigned char* page = data + p * kPage;
         if (page[0] != 0x02 || continuation[p]) continue;
+        // Jet allows 255 columns; libmdbsql binds 16 KiB per column it is told of.
+        uint32_t columns = Get16(page + 45), varColumns = Get16(page + 43);
+        if (columns > 255 || varColumns > columns) return false;
+        // Jet has at most 32 indexes a table (and a logical one per relationship).
+        if (Get32(page + 47) > 1000 || Get32(page + 51) > 1000) return false;
         for (size_t at : {55u, 59u}) {
             uint32_t pointer = Get32(page + at);
             uint32_t mapPage = pointer >> 8, start, end;
