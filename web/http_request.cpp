@@ -17,8 +17,9 @@ using namespace platform;
 
 namespace {
 
+// Plain literals only: a detached worker may outlive the program's static objects.
 const char kAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
-const Text kCrLf("\r\n");
+constexpr char kCrLf[] = "\r\n";
 
 // The millisecond tick count; differences are taken modulo 2^32.
 uint32_t TickCount() {
@@ -51,9 +52,9 @@ private:
 // tests the time-out, as a polling loop would, but then sleeps instead of spinning:
 // - on a thread with a Qt event dispatcher, in processEvents(WaitForMoreEvents), which returns
 //   for any event of the thread, for the worker's dispatcher->wakeUp() and for a timer set at
-//   the deadline. A wake-up that arrives while a nested call waits is seen by its own loop;
-//   so the flag is tested again right before each sleep, and no wake-up can be lost (the
-//   worker sets the flag before it wakes).
+//   the deadline. A nested call's wait may swallow the wake-up meant for this one, so the
+//   flag is tested again right before each sleep; as the worker sets the flag before it
+//   wakes, no completion goes unseen.
 // - on a thread without one (a plain std::thread), on the slot's condition variable, which
 //   the worker notifies; there are no Qt events to handle there.
 bool WaitHandlingEvents(HttpRequestSlot& slot, const Deadline& deadline) {
@@ -107,18 +108,18 @@ void AddDefaultHeaders(HttpRequestSlot& slot) {
     if (slot.headers.FindNoCase(Text("Accept: ")) == -1)
         slot.headers += Text("Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, "
                              "application/x-shockwave-flash, application/vnd.ms-excel, "
-                             "application/vnd.ms-powerpoint, application/msword, */*") + kCrLf;
+                             "application/vnd.ms-powerpoint, application/msword, */*") + Text(kCrLf);
     if (slot.headers.FindNoCase(Text("Referer: ")) == -1)
-        slot.headers += Text("Referer: ") + slot.url + kCrLf;
+        slot.headers += Text("Referer: ") + slot.url + Text(kCrLf);
     if (slot.headers.FindNoCase(Text("Accept-Language: ")) == -1)
-        slot.headers += Text("Accept-Language: zh-cn") + kCrLf;
+        slot.headers += Text("Accept-Language: zh-cn") + Text(kCrLf);
 }
 
 void StoreCookies(const Text& rawHeaders, const Text& host) {
     const Text marker("Set-Cookie: ");
     if (rawHeaders.FindNoCase(marker) == -1) return;
     const Text cookieUrl = Text("http://") + host;
-    for (const Text& line : CutText(rawHeaders, kCrLf)) {
+    for (const Text& line : CutText(rawHeaders, Text(kCrLf))) {
         if (line.FindNoCase(marker) == -1) continue;
         Text rest = line.Mid(13);
         int32_t e = rest.Find(Text("="));
@@ -161,8 +162,8 @@ bool Transact(HttpRequestSlot& slot) {
         HttpSendRequestA(request.get(), slot.headers.CStr(), slot.headers.Length(), "", 0);
     } else if (slot.verb == Text("POST")) {
         if (!slot.body.Empty()) {
-            slot.headers += Text("Content-Type: application/x-www-form-urlencoded") + kCrLf;
-            slot.headers += Text("Content-Length: ") + Text::Number(slot.body.Length()) + kCrLf;
+            slot.headers += Text("Content-Type: application/x-www-form-urlencoded") + Text(kCrLf);
+            slot.headers += Text("Content-Length: ") + Text::Number(slot.body.Length()) + Text(kCrLf);
         }
         HttpSendRequestA(request.get(), slot.headers.CStr(), slot.headers.Length(),
                          slot.body.CStr(), slot.body.Length());
