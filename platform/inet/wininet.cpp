@@ -372,7 +372,10 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
         add(std::string(line));
     }
     if (!r->referrer.empty() && !named.count("referer")) add("Referer: " + r->referrer);
-    if (!r->acceptTypes.empty() && !named.count("accept")) add("Accept: " + r->acceptTypes), named.insert("accept");
+    if (!r->acceptTypes.empty() && !named.count("accept")) {
+        add("Accept: " + r->acceptTypes);
+        named.insert("accept");
+    }
     // Headers curl would add of its own accord and WinINet does not send.
     for (const char* own : {"Accept", "Expect", "Content-Type"})
         if (!named.count(Lower(own))) add(std::string(own) + ":");
