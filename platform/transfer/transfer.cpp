@@ -1,6 +1,6 @@
 #include "platform/transfer/transfer.h"
 
-#include "platform/transfer/native_path.h"
+#include "common/files.h"
 
 #include <curl/curl.h>
 #include <fcntl.h>

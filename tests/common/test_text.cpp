@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/files.h"
 #include "common/text.h"
 
 namespace orbiq {
@@ -55,6 +56,22 @@ TEST(Text, ReadsLeadingIntegersAndSaturates) {
     const Case cases[] = {{"1234", 1234}, {"007", 7}, {" -12x", -12}, {"x1", 0}, {"", 0},
                           {"99999999999", INT32_MAX}, {"-99999999999", INT32_MIN}};
     for (const Case& c : cases) EXPECT_EQ(Text(c.text).ToInt32(), c.value) << c.text;
+}
+
+TEST(NativePathTest, MapsBackslashesAfterConvertingToUtf8) {
+    struct Case {
+        Text path;
+        std::string native;
+    };
+    const Case cases[] = {
+        {Text("/opt/orbiq") + Text("\\iead.dll"), "/opt/orbiq/iead.dll"},
+        {Text("/opt/orbiq") + Text("\\data\\\\server.dat"), "/opt/orbiq/data/server.dat"},
+        {Text("relative/a\\b"), "relative/a/b"},
+        // The second byte of this character is 0x5C in GBK.
+        {Text("/tmp/") + TXT("淺水\\解码器.exe"), "/tmp/淺水/解码器.exe"},
+        {Text(), ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NativePath(c.path), c.native) << c.native;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Downloads against servers on 127.0.0.1: cpp-httplib for well-formed replies, a raw socket
 // server for one that cuts its body short and one that never answers.
-#include "platform/transfer/native_path.h"
+#include "common/files.h"
 #include "platform/transfer/transfer.h"
 
 #include <gtest/gtest.h>
@@ -294,22 +294,6 @@ TEST(TransferParamsTest, DefaultRecordHoldsTheComponentDefaults) {
     EXPECT_EQ(p.field18, Text(".exe|.rar|.zip|.gif|.jpg|.mp3|.rm"));
     EXPECT_TRUE(p.field19.Empty());
     EXPECT_EQ(p.field20, 0u);
-}
-
-TEST(NativePathTest, MapsBackslashesAfterConvertingToUtf8) {
-    struct Case {
-        Text path;
-        std::string native;
-    };
-    const Case cases[] = {
-        {Text("/opt/orbiq") + Text("\\iead.dll"), "/opt/orbiq/iead.dll"},
-        {Text("/opt/orbiq") + Text("\\data\\\\server.dat"), "/opt/orbiq/data//server.dat"},
-        {Text("relative/a\\b"), "relative/a/b"},
-        // The second byte of this character is 0x5C in GBK.
-        {Text("/tmp/") + TXT("淺水\\解码器.exe"), "/tmp/淺水/解码器.exe"},
-        {Text(), ""},
-    };
-    for (const auto& c : cases) EXPECT_EQ(NativePath(c.path), c.native) << c.native;
 }
 
 TEST_F(TransferTest, CompletesWithTheFileAtFullSizeFromTheFirstEvent) {
