@@ -60,6 +60,20 @@ TEST_F(MainWindowTest, StartsWithTheSiteUp) {
     EXPECT_EQ(counter, (std::vector<std::string>{"GET /ok/count.asp?id=3", "GET /ok/count.asp?id=1", "GET /ok/count.asp?id=2"}));
 }
 
+TEST_F(MainWindowTest, StartsWithASiteThatAnswersBadly) {
+    LocalSite site;
+    site.server.RemoveSiteFile("rq.txt");                         // 404
+    site.server.SetSiteFile("orbiq-back.gif", "GIF89a garbage");  // not a picture
+    site.server.SetSiteFile("LB.txt", std::string(9u << 20, 'x'));  // over the size limit
+    site.server.SetSiteFile("fwq/1.txt", std::string("\xff\x00\x81", 3));
+    Start(site.hosts);
+    EXPECT_EQ(MainUnit("透明标签3").GetText(Prop::Caption), TXT("ORBIQ网络电视直播列表"));
+    EXPECT_EQ(std::get<ByteSet>(MainUnit("图片框9").Get(Prop::Picture)).size(), 14u);
+    EXPECT_TRUE(MainUnit("滚动条").GetText(Prop::Caption).Empty());
+    EXPECT_EQ(MainUnit("透明标签8").GetText(Prop::Caption).Length(), 3);
+    EXPECT_EQ(platform::TreeCount(MainUnit("列表1")), 26);  // the built-in catalogue
+}
+
 TEST_F(MainWindowTest, StatusWordsMatchOnlyByteForByte) {
     Start(DeadHosts());
     struct Case { const char* word; int32_t colour; };
