@@ -1,0 +1,137 @@
+#include "update/update_window.h"
+
+#include <algorithm>
+#include <string>
+
+#include "common/files.h"
+#include "common/http_get.h"
+#include "common/window_rounding.h"
+#include "platform/transfer/connection_state.h"
+#include "platform/ui/program.h"
+#include "update/update_globals.h"
+
+namespace orbiq {
+
+uint64_t gUpdateWindow = 0;
+RemoteHosts gUpdateHosts;
+
+namespace {
+
+UnitRef UpdateUnit(const char* name) { return UnitRef{gUpdateWindow, name}; }
+
+Text CatalogueTarget() { return platform::ProgramFolder() + Text("\\iead.dll"); }
+
+Text FetchText(const Text& url) { return Text::FromBytes(HttpGet(url)); }
+
+// The text form of a boolean in 透明标签5, which has room for one character.
+const Text& BooleanWord(bool value) { return value ? TXT("是") : TXT("否"); }
+
+void ChooseServer(const Text& url) {
+    StartDatabaseDownload(url, CatalogueTarget(), UpdateUnit("进度条2"));
+    OnUpdateTimerTick();
+}
+
+}  // namespace
+
+uint64_t OpenUpdateWindow(const RemoteHosts& hosts) {
+    gUpdateHosts = hosts;
+    platform::LoadOptions options;
+    options.modal = true;
+    options.hosts = &gUpdateHosts;
+    options.idOut = &gUpdateWindow;
+    return platform::LoadWindow("update_window", UpdateWindowHandlers(), options);
+}
+
+void OnUpdateWindowCreated() {
+    DeleteFileAt(CatalogueTarget());
+    UpdateUnit("透明标签2").Set(Prop::Caption, TXT("最新程序版本号:") + FetchText(gUpdateHosts.SiteAddress() + Text("BB.txt")));
+    UpdateUnit("透明标签7").Set(Prop::Caption, FetchText(gUpdateHosts.SiteAddress() + Text("fwq2.txt")));
+    RoundWindowTopCorners(platform::WindowRef(gUpdateWindow));
+    OnNetworkStateButtonClick();
+}
+
+void OnNetworkStateButtonClick() {
+    Text name, description;
+    bool connected = GetInternetConnectionState(&name, &description);
+    UpdateUnit("透明标签5").Set(Prop::Caption, BooleanWord(connected));
+}
+
+bool GetInternetConnectionState(Text* connectionName, Text* description) {
+    using namespace platform;
+    uint32_t flags = 0;
+    std::string name(513, ' ');
+    bool connected = InternetGetConnectedStateEx(&flags, name.data(), 512, 0);
+    name.resize(std::min(name.find('\0'), name.size()));
+    if (connectionName) *connectionName = Text(name).Trimmed();
+    if (description) {
+        const Text crlf("\r\n");
+        Text d;
+        if (flags & INTERNET_CONNECTION_MODEM) d += TXT("使用modem连接到Internet");
+        if (flags & INTERNET_CONNECTION_LAN) d += TXT("使用内部网连接到Internet.");
+        if (flags & INTERNET_CONNECTION_PROXY) d += TXT("通过代理服务器连接到Internet.");
+        if (flags & INTERNET_CONNECTION_OFFLINE) d += TXT("现在连接处于离线状态.");
+        d += crlf + ((flags & INTERNET_CONNECTION_CONFIGURED) ? TXT("连接已经被设定.") : TXT("没有设定好的连接."));
+        if (flags & INTERNET_RAS_INSTALLED) d += crlf + TXT("本机已经安装了远程访问服务功能.");
+        *description = d;
+    }
+    return connected;
+}
+
+void OnServer1RadioClick() { ChooseServer(Text("http://") + gUpdateHosts.mirror1 + Text("/orbiq/Mdb/iead.dll")); }
+void OnServer2RadioClick() { ChooseServer(Text("http://") + gUpdateHosts.mirror2 + Text("/iead.dll")); }
+void OnServer3RadioClick() { ChooseServer(gUpdateHosts.SiteAddress() + Text("SJ/iead.dll")); }
+
+void StartDatabaseDownload(const Text& sourceUrl, const Text& targetPath, const UnitRef& progressBar) {
+    gUpdateProgressBar.Store(progressBar);
+    gDatabaseFilePath.Store(targetPath);
+    const Text path = gDatabaseFilePath.Load();
+    if (FileExists(path)) DeleteFileAt(path);
+    platform::TransferTaskParams& p = gDatabaseTaskParams;
+    p.field1 = 1;
+    p.sourceUrl = sourceUrl;
+    p.field6 = 10;
+    p.field19 = Text();
+    p.field17 = 4096;
+    p.localPath = path;
+    p.eventCallback = &OnDatabaseTransferEvent;
+    // A download still running is replaced by this one.
+    platform::TransferStart(gDatabaseTask, gDatabaseTaskParams);
+}
+
+// Touches only atomics and queued unit writes: it must never wait for the UI thread.
+int32_t OnDatabaseTransferEvent(int32_t code, int32_t, int32_t, int32_t, int32_t) {
+    if (code == platform::kTransferSizeKnown) {
+        int64_t size = FileSizeAt(gDatabaseFilePath.Load());
+        gDatabaseTotalBytes.store(static_cast<int32_t>(std::clamp<int64_t>(size, -1, INT32_MAX)));
+    } else if (code == platform::kTransferProgress) {
+        int32_t done = platform::TransferBytesDone(gDatabaseTask);
+        gDatabaseDoneBytes.store(done);
+        int32_t total = gDatabaseTotalBytes.load();
+        // Divides first, as written: 29 of 100 gives 28.999999999999996 and shows 28.
+        int32_t position = total <= 0 ? 0 : static_cast<int32_t>(static_cast<double>(done) / total * 100.0);
+        gUpdateProgressBar.Load().Set(Prop::Position, position);
+    }
+    return 0;
+}
+
+void OnUpdateTimerTick() {
+    if (UpdateUnit("进度条2").GetInt(Prop::Position) != 100) return;
+    UpdateUnit("时钟1").Set(Prop::Interval, int32_t{0});
+    platform::DestroyWindow(gUpdateWindow);
+}
+
+void OnUpdateCloseButtonClick() { platform::EndProgram(0); }
+
+platform::Handlers UpdateWindowHandlers() {
+    platform::Handlers h;
+    h.On("OnUpdateWindowCreated", OnUpdateWindowCreated)
+        .On("OnNetworkStateButtonClick", OnNetworkStateButtonClick)
+        .On("OnServer1RadioClick", OnServer1RadioClick)
+        .On("OnServer2RadioClick", OnServer2RadioClick)
+        .On("OnServer3RadioClick", OnServer3RadioClick)
+        .On("OnUpdateTimerTick", OnUpdateTimerTick)
+        .On("OnUpdateCloseButtonClick", OnUpdateCloseButtonClick);
+    return h;
+}
+
+}  // namespace orbiq
