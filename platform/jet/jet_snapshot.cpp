@@ -125,6 +125,42 @@ bool RowBounds(const unsigned char* page, uint32_t row, uint32_t& start, uint32_
     return start < kPage && start <= end && end <= kPage;
 }
 
+// The bytes of a table definition as libmdb reads them: the head page, then each
+// following page of the chain from offset 8.
+std::vector<unsigned char> DefinitionBytes(const unsigned char* data, size_t pages, size_t head, size_t need) {
+    constexpr size_t kPage = 4096;
+    std::vector<unsigned char> bytes(data + head * kPage, data + (head + 1) * kPage);
+    std::vector<bool> seen(pages, false);
+    seen[head] = true;
+    size_t page = head;
+    while (bytes.size() < need) {
+        size_t next = Get32(data + page * kPage + 4);
+        if (next == 0 || next >= pages || seen[next]) break;
+        seen[next] = true;
+        page = next;
+        bytes.insert(bytes.end(), data + page * kPage + 8, data + (page + 1) * kPage);
+    }
+    return bytes;
+}
+
+// libmdb reads numbers and dates at their type's width whatever size the column declares
+// or the row holds, past the row and the page (heap overflow found by fuzzing): such
+// columns must be fixed and wide enough, as Jet always writes them.
+bool FixedColumnsFit(const unsigned char* data, size_t pages, size_t head, uint32_t columns, uint32_t realIndexes) {
+    constexpr size_t kColumnsAt = 63, kIndexEntry = 12, kColumnEntry = 25;
+    size_t start = kColumnsAt + realIndexes * kIndexEntry;
+    size_t end = start + columns * kColumnEntry;
+    std::vector<unsigned char> def = DefinitionBytes(data, pages, head, end);
+    if (def.size() < end) return true;  // libmdb gives up on a short definition itself
+    for (size_t c = 0; c < columns; ++c) {
+        const unsigned char* col = def.data() + start + c * kColumnEntry;
+        static const unsigned char kWidth[17] = {0, 0, 1, 2, 4, 8, 4, 8, 8, 0, 0, 0, 0, 0, 0, 16, 17};
+        unsigned type = col[0];
+        if (type < 17 && kWidth[type] && (!(col[15] & 0x01) || Get16(col + 23) < kWidth[type])) return false;
+    }
+    return true;
+}
+
 // Checks what libmdb trusts without checking before it reaches it (found by fuzzing):
 // the usage maps of a table definition must be rows of at least a map header on pages
 // of the file (libmdb dereferences a NULL map for an empty row), and a table has at
@@ -158,7 +194,9 @@ bool StructureIsSafe(const unsigned char* file, size_t size) {
         uint32_t columns = Get16(page + 45), varColumns = Get16(page + 43);
         if (columns > 255 || varColumns > columns) return false;
         // Jet has at most 32 indexes a table (and a logical one per relationship).
-        if (Get32(page + 47) > 1000 || Get32(page + 51) > 1000) return false;
+        uint32_t realIndexes = Get32(page + 51);
+        if (Get32(page + 47) > 1000 || realIndexes > 1000) return false;
+        if (!FixedColumnsFit(data, pages, p, columns, realIndexes)) return false;
         for (size_t at : {55u, 59u}) {
             uint32_t pointer = Get32(page + at);
             uint32_t mapPage = pointer >> 8, start, end;
