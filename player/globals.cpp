@@ -1,5 +1,7 @@
 #include "player/globals.h"
 
+#include "update/update_globals.h"
+
 namespace orbiq {
 
 std::unique_ptr<platform::IWMPSettings> gPlayerSettings;
@@ -15,11 +17,13 @@ void InitialiseGlobals(const RemoteHosts& hosts) {
     gTickerStep = 0;
     gMainWindow = 0;
     gHosts = hosts;
+    InitialiseUpdateGlobals();
 }
 
 void ReleaseGlobals() {
     gPlayerSettings.reset();
     gPlayerControls.reset();
+    ReleaseUpdateGlobals();
 }
 
 }  // namespace orbiq

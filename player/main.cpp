@@ -17,6 +17,6 @@ int main(int argc, char** argv) {
     orbiq::InitialiseGlobals(orbiq::DefaultHosts());
     orbiq::platform::RegisterCleanup(orbiq::ReleaseGlobals);
     orbiq::LoadMainWindow();
-    app.exec();
+    if (!orbiq::platform::StartWindowClosed()) app.exec();
     orbiq::platform::EndProgram(0);
 }

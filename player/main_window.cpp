@@ -5,6 +5,7 @@
 #include "common/window_rounding.h"
 #include "platform/ui/program.h"
 #include "player/globals.h"
+#include "update/update_window.h"
 
 namespace orbiq {
 namespace {
@@ -23,6 +24,8 @@ uint64_t LoadMainWindow() {
 
 void OnMainWindowCreated() {
     const UnitRef window{gMainWindow, {}};
+    // 1: the update window, modal; the start-up goes on once it has closed.
+    OpenUpdateWindow(gHosts);
     // 2, 3: height, then the region from what the window reads back.
     window.Set(Prop::Height, int32_t{544});
     RoundWindowTopCorners(window);

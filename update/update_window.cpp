@@ -13,6 +13,7 @@
 namespace orbiq {
 
 uint64_t gUpdateWindow = 0;
+bool gUpdateCompleted = false;
 RemoteHosts gUpdateHosts;
 
 namespace {
@@ -35,11 +36,19 @@ void ChooseServer(const Text& url) {
 
 uint64_t OpenUpdateWindow(const RemoteHosts& hosts) {
     gUpdateHosts = hosts;
+    gUpdateCompleted = false;
     platform::LoadOptions options;
     options.modal = true;
     options.hosts = &gUpdateHosts;
     options.idOut = &gUpdateWindow;
-    return platform::LoadWindow("update_window", UpdateWindowHandlers(), options);
+    uint64_t id = platform::LoadWindow("update_window", UpdateWindowHandlers(), options);
+    // Closed before its bar reached 100 (Esc): a download still under way would leave a
+    // part-written catalogue that the start-up then opens instead of the built-in copy.
+    if (!gUpdateCompleted) {
+        ByteSet discarded;
+        platform::TransferStop(gDatabaseTask, discarded, 2);
+    }
+    return id;
 }
 
 void OnUpdateWindowCreated() {
@@ -117,6 +126,7 @@ int32_t OnDatabaseTransferEvent(int32_t code, int32_t, int32_t, int32_t, int32_t
 void OnUpdateTimerTick() {
     if (UpdateUnit("进度条2").GetInt(Prop::Position) != 100) return;
     UpdateUnit("时钟1").Set(Prop::Interval, int32_t{0});
+    gUpdateCompleted = true;
     platform::DestroyWindow(gUpdateWindow);
 }
 

@@ -14,6 +14,8 @@ namespace orbiq {
 // The open (or last) UpdateWindow and the hosts it was opened with; UI thread only.
 extern uint64_t gUpdateWindow;
 extern RemoteHosts gUpdateHosts;
+// Whether the last UpdateWindow closed itself at 100.
+extern bool gUpdateCompleted;
 
 // Every handler bound by UpdateWindow's description.
 platform::Handlers UpdateWindowHandlers();

@@ -46,6 +46,8 @@ struct LoadOptions {
 uint64_t LoadWindow(const std::string& formName, const Handlers& handlers, const LoadOptions& options = {});
 void DestroyWindow(uint64_t window);
 bool WindowExists(uint64_t window);
+// True when the start window was destroyed before the message loop ran.
+bool StartWindowClosed();
 
 inline UnitRef UnitIn(uint64_t window, std::string name) { return UnitRef{window, std::move(name)}; }
 inline UnitRef WindowRef(uint64_t window) { return UnitRef{window, {}}; }

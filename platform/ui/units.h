@@ -79,7 +79,6 @@ public:
 
     bool startWindow = false;
     bool destroying = false;
-    QEventLoop* modalLoop = nullptr;
     bool draggable = true;
 
 private:

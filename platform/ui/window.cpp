@@ -25,6 +25,7 @@ std::map<uint64_t, Window*>& Registry() {
     return registry;
 }
 std::atomic<uint64_t> gNextId{1};
+bool gStartWindowClosed = false;
 
 // The top-level widget of a window: frameless dragging, Esc, close.
 class WindowWidget : public QWidget {
@@ -384,10 +385,9 @@ uint64_t LoadWindow(const std::string& formName, const Handlers& handlers, const
     if (options.modal) w->setWindowModality(Qt::ApplicationModal);
     w->show();
     if (options.modal) {
-        QEventLoop loop;
-        window->modalLoop = &loop;
-        loop.exec();
-        // The window has been destroyed when the loop ends.
+        // Returns only once the window has been destroyed (an event loop's exec would also
+        // return when the application has been told to quit).
+        while (FindWindowById(id)) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return id;
 }
@@ -397,16 +397,21 @@ void DestroyWindow(uint64_t id) {
     if (!window || window->destroying) return;
     window->destroying = true;
     Registry().erase(id);
-    if (window->modalLoop) window->modalLoop->quit();
     bool start = window->startWindow;
     if (QWidget* w = window->widget()) w->hide();
     // Deleted once the current event (which may be one of its own handlers) has returned.
     QObject* anchor = QCoreApplication::instance();
     QMetaObject::invokeMethod(anchor, [window] { delete window; }, Qt::QueuedConnection);
-    if (start) QCoreApplication::exit(0);
+    // The start window's end ends the message loop; before the loop runs there is none to end.
+    if (start) {
+        if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);
+        else gStartWindowClosed = true;
+    }
 }
 
 bool WindowExists(uint64_t id) { return FindWindowById(id) != nullptr; }
+
+bool StartWindowClosed() { return gStartWindowClosed; }
 
 std::vector<std::string> UnboundHandlers(uint64_t id) {
     Window* w = FindWindowById(id);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <stdexcept>
@@ -14,6 +15,7 @@
 #include "player/main_window.h"
 #include "scripted_engine.h"
 #include "test_support.h"
+#include "update/update_window.h"
 
 namespace orbiq::test {
 
@@ -55,8 +57,14 @@ protected:
         QCoreApplication::processEvents();
         platform::SetExitHook(nullptr);
     }
-    void Start(const RemoteHosts& hosts) {
+    // Starts the program's MainWindow. The update window of the first start-up step is
+    // closed as Esc would close it, after `whileUpdating` (a download's stand-in) has run.
+    void Start(const RemoteHosts& hosts, std::function<void()> whileUpdating = {}) {
         InitialiseGlobals(hosts);
+        QTimer::singleShot(0, [whileUpdating] {
+            if (whileUpdating) whileUpdating();
+            platform::DestroyWindow(gUpdateWindow);
+        });
         LoadMainWindow();
         ASSERT_TRUE(platform::WindowExists(gMainWindow));
     }

@@ -14,8 +14,7 @@ class CatalogueTest : public MainWindowTest {
 protected:
     // Writes a catalogue file where the start-up will find it, then starts.
     void StartWith(const ByteSet& file) {
-        ASSERT_TRUE(WriteFileAt(CataloguePathIn(), file));
-        Start(DeadHosts());
+        Start(DeadHosts(), [this, file] { ASSERT_TRUE(WriteFileAt(CataloguePathIn(), file)); });
     }
     Text CataloguePathIn() const { return Folder() + Text("\\iead.dll"); }
 

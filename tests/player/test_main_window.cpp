@@ -48,7 +48,8 @@ TEST_F(MainWindowTest, StartsWithTheSiteUp) {
     EXPECT_EQ(MainUnit("滚动条").GetInt(Prop::Width), 6 * notice.Length());
     EXPECT_EQ(MainUnit("音量滚动条").GetInt(Prop::Position), 100);
     // The fetches ran in the order of the sequence.
-    std::vector<std::string> expected = {"GET /orbiq-back.gif", "GET /rq.txt", "GET /fwq/1.txt", "GET /fwq/2.txt",
+    // The update window's two first, then the main window's.
+    std::vector<std::string> expected = {"GET /BB.txt", "GET /fwq2.txt", "GET /orbiq-back.gif", "GET /rq.txt", "GET /fwq/1.txt", "GET /fwq/2.txt",
                                          "GET /fwq/3.txt", "GET /LB.txt"};
     auto seen = site.server.SiteRequests();
     ASSERT_GE(seen.size(), expected.size());

@@ -158,8 +158,7 @@ TEST_F(RealPlaybackTest, AChannelReachesThePlayingStateAndStops) {
                                             {{t("广播电台"), t("本地之声"), std::optional<Text>(Text(radio)), t("x")},
                                              {t("广播电台"), t("死台"), std::optional<Text>(Text("http://127.0.0.1:1/x.wav")), t("x")}},
                                             Text("58204731"));
-    ASSERT_TRUE(WriteFileAt(Folder() + Text("\\iead.dll"), catalogue));
-    Start(site.hosts);
+    Start(site.hosts, [&] { ASSERT_TRUE(WriteFileAt(Folder() + Text("\\iead.dll"), catalogue)); });
     platform::TreeSelect(MainUnit("列表1"), 1);
     EXPECT_TRUE(WaitFor([] { return MainUnit("播放器1").GetInt(Prop::PlayState) == 3; }, 15000));
     EXPECT_EQ(MainUnit("显示_标签").GetText(Prop::Caption), TXT("正在直播:本地之声"));
