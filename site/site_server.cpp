@@ -179,7 +179,7 @@ void SiteServer::LoadDefaults(const std::string& pictureDir, const std::string& 
     SetSiteFile("fwq/2.txt", Gbk("繁忙"));
     SetSiteFile("fwq/3.txt", Gbk("维护"));
     SetSiteFile("BB.txt", Gbk("1.33.2"));
-    SetSiteFile("fwq2.txt", Gbk("三台服务器运行正常，请选择一台下载最新频道列表"));
+    SetSiteFile("fwq2.txt", Gbk("三台服务器运行正常"));
     SetSiteFile("LB.txt", Gbk("欢迎使用ORBIQ网络电视！本地测试站点已启动：频道列表由镜像服务器提供，"
                               "选择频道即可收看。如遇频道无法播放，请在频道列表上点右键上报错误频道。"
                               "祝您收看愉快！"));
