@@ -337,3 +337,24 @@ TEST(JetReaderProcess, CrashHangAndGarbageGiveNothing) {
 
 }  // namespace
 }  // namespace orbiq
+
+namespace orbiq {
+namespace {
+
+// Files the fuzzer made that crash libmdb, exhaust memory or overrun its buffers.
+TEST(JetDatabaseFiles, FilesThatBreakLibmdbFailCleanly) {
+    const char* files[] = {
+        "libmdb-null-usage-map.mdb",       // NULL dereference in mdb_map_find_next
+        "libmdb-narrow-fixed-column.mdb",  // heap overflow in mdb_col_to_string
+        "libmdb-too-many-columns.mdb",     // gigabytes bound for 260 columns
+        "libmdb-short-ole-field.mdb",      // overrun in mdb_xfer_bound_ole (left to the reader process)
+    };
+    for (const char* name : files) {
+        JetDatabase db;
+        EXPECT_FALSE(db.Open(std::string(ORBIQ_JET_TEST_DATA) + "/" + name, kPassword)) << name;
+        EXPECT_TRUE(db.Query(CategoriesStatement()).AtEnd()) << name;
+    }
+}
+
+}  // namespace
+}  // namespace orbiq
