@@ -186,7 +186,7 @@ TEST_F(UpdateWindowTest, FullStartDownloadsTheChosenCatalogueAndClosesAtHundred)
     EXPECT_TRUE(Open(site.hosts, [&] {
         EXPECT_FALSE(FileExists(Target()));
         EXPECT_EQ(Unit("透明标签2").GetText(Prop::Caption), TXT("最新程序版本号:1.33.2"));
-        EXPECT_EQ(Unit("透明标签7").GetText(Prop::Caption), TXT("三台服务器运行正常，请选择一台下载最新频道列表"));
+        EXPECT_EQ(Unit("透明标签7").GetText(Prop::Caption), TXT("三台服务器运行正常"));
         EXPECT_EQ(Unit("透明标签5").GetText(Prop::Caption), WordFor(MachineConnected()));
         EXPECT_EQ(std::get<RoundRegion>(platform::WindowRef(gUpdateWindow).Get(Prop::Region)),
                   (RoundRegion{0, 0, 416, 303, 14, 14}));
