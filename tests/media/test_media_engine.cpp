@@ -9,10 +9,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -64,6 +68,11 @@ std::string ToneWav(double seconds) {
 
 void WriteFile(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // A TCP port that accepts connections (the kernel's backlog) and never answers.
@@ -119,11 +128,29 @@ public:
             for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<char>((i * 7919 + 13) % 251);
             res.set_content(junk, "application/octet-stream");
         });
+        // A live MP3 stream (64 kbit/s) that delivers two seconds, then nothing more until
+        // the test ends. MP3 because libavformat starts it from a few kilobytes; a WAV stream
+        // of unknown length is probed up to 5 MB.
+        const std::string mp3 = root + "/stalls.mp3";
+        const std::string make = "ffmpeg -loglevel error -y -f lavfi -i sine=frequency=440:duration=10 -ac 1 "
+                                 "-c:a libmp3lame -b:a 64k '" + mp3 + "'";
+        if (std::system(make.c_str()) == 0) stallingMp3 = ReadFile(mp3);
+        server.Get("/stalls.mp3", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("audio/mpeg", [this](size_t offset, httplib::DataSink& sink) {
+                const size_t twoSeconds = std::min<size_t>(16000, stallingMp3.size());
+                if (offset < twoSeconds) return sink.write(stallingMp3.data() + offset, std::min<size_t>(4096, twoSeconds - offset));
+                std::this_thread::sleep_for(50ms);
+                return !released.load();
+            });
+        });
         port = server.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
         thread_ = std::thread([this] { server.listen_after_bind(); });
+        // A stop() that comes before the loop has started would be lost.
+        while (!server.is_running()) std::this_thread::sleep_for(1ms);
     }
     void TearDown() override {
+        released = true;
         server.stop();
         if (thread_.joinable()) thread_.join();
     }
@@ -133,9 +160,10 @@ public:
     }
 
     std::string root;
-    std::string tone, longTone;
+    std::string tone, longTone, stallingMp3;
     httplib::Server server;
     int port = 0;
+    std::atomic<bool> released{false};
 
 private:
     QTemporaryDir dir_;
@@ -271,6 +299,21 @@ TEST(MediaEngine, UnplayableAddressesSettleAtReady) {
         SCOPED_TRACE(failures[i].name);
         EXPECT_TRUE(players[i]->rec.Settled(200ms));
     }
+}
+
+// A live stream whose server stops sending: buffering once the data runs out, then the
+// network time-out ends it.
+TEST(MediaEngine, StreamThatStallsBuffersThenEnds) {
+    if (gMedia->stallingMp3.empty()) GTEST_SKIP() << "ffmpeg could not make the MP3 stream";
+    Player p;
+    p.engine->SetUrl(gMedia->Http("/stalls.mp3"));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying));
+    EXPECT_TRUE(p.rec.WaitFor(wmppsBuffering, 4s));
+    EXPECT_TRUE(p.rec.WaitFor(wmppsStopped, 10s));
+    EXPECT_EQ(p.rec.states, (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying, wmppsBuffering,
+                                              wmppsMediaEnded, wmppsStopped}));
+    EXPECT_TRUE(p.rec.Settled());
+    p.rec.ExpectClean();
 }
 
 TEST(MediaEngine, StopOfAStalledOpenDoesNotWaitForTheTimeOut) {
