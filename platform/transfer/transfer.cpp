@@ -215,6 +215,7 @@ void TransferJob::Download() {
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(c, CURLOPT_PROXY, "");  // no proxy from the environment
+    curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);  // one download per connection: nothing idles open afterwards
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);

@@ -55,6 +55,18 @@ TEST_F(CatalogueTest, TheBuiltInCopyIsWrittenWhenMissingAndFillsTheTree) {
     EXPECT_EQ(ReadTree(), expected);
 }
 
+TEST_F(CatalogueTest, AFullStartShowsTheDownloadedCatalogue) {
+    LocalSite site;
+    Start(site.hosts, [] {
+        // The user picks mirror one; the window closes itself once its bar reads 100.
+        platform::RaiseEvent(UnitRef{gUpdateWindow, "单选框1"}, "Click");
+        EXPECT_TRUE(WaitFor([] { return !platform::WindowExists(gUpdateWindow); }, 10000));
+    });
+    EXPECT_TRUE(gUpdateCompleted);
+    Tree expected = {{"直播频道", {"本地测试台", "彩条频道"}}, {"广播电台", {"本地之声"}}, {"音乐频道", {"钟声"}}};
+    EXPECT_EQ(ReadTree(), expected);
+}
+
 TEST_F(CatalogueTest, ChoosingAChannelPlaysItsAddress) {
     Start(DeadHosts());
     Choose("CCTV-9");
