@@ -244,7 +244,7 @@ void MpvEngine::DrainEvents() {
         mpv_event* event = mpv_wait_event(mpv_.get(), 0);
         if (event->event_id == MPV_EVENT_NONE) break;
         HandleEvent(*event);
-        Publish();
+        if (!Publish()) return;
     }
 }
 
@@ -297,7 +297,8 @@ void MpvEngine::HandleEvent(const mpv_event& event) {
     }
 }
 
-void MpvEngine::Publish() {
+bool MpvEngine::Publish() {
+    const QPointer<MpvEngine> alive(this);  // a handler may destroy the control
     for (int32_t s : tracker_.TakeChanges()) pending_.push_back(s);
     // A handler may run a nested event loop that publishes too; the queue keeps the order.
     while (!pending_.empty()) {
@@ -307,7 +308,9 @@ void MpvEngine::Publish() {
         state_ = s;
         if (!LiveState(s)) ClearVideo();
         emit PlayStateChange(s);
+        if (!alive) return false;
     }
+    return true;
 }
 
 void MpvEngine::SetUrl(const Text& url) {

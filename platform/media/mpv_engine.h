@@ -98,7 +98,7 @@ private:
     void DrainEvents();
     void RenderUpdate();
     void HandleEvent(const mpv_event& event);
-    void Publish();
+    bool Publish();  // false: the engine was destroyed by a handler
     void IssueLoad(const std::string& location);
     void IssueStop(int32_t finalState);
     VideoSurface* Target() const;

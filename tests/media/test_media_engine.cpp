@@ -465,6 +465,18 @@ TEST(MediaEngine, SurvivesItsParentWidget) {
     engine->SetFullScreen(false);
 }
 
+// The window owning the control may close from a PlayStateChange handler.
+TEST(MediaEngine, DestroyedByItsOwnStateHandler) {
+    QWidget parent;
+    auto engine = CreateMpvEngine(&parent);
+    QObject::connect(engine.get(), &MediaEngine::PlayStateChange, [&](int state) {
+        if (state == wmppsTransitioning) engine.reset();
+    });
+    engine->SetUrl(gMedia->Http("/tone.wav"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return engine == nullptr; }, 5000));
+    QTest::qWait(100);
+}
+
 TEST(ClassifyUrl, DecidesWhatReachesMpv) {
     using K = MediaTarget::Kind;
     const std::string folder = gMedia->root + "/folder";
