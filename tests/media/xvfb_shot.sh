@@ -18,7 +18,13 @@ sleep 1
 ffmpeg -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=4 \
   -f lavfi -i sine=frequency=440:duration=4 -pix_fmt yuv420p -c:v libx264 -c:a aac -shortest "$out/clip.mp4"
 
-DISPLAY=$display "$show" "$out/clip.mp4" "$out/window"
+# The window case also gets a shot taken by the X server's side (ImageMagick), mid-run.
+DISPLAY=$display "$show" "$out/clip.mp4" "$out/window" &
+show_pid=$!
+sleep 1.8
+DISPLAY=$display import -window root "$out/import.png"
+wait $show_pid
+echo "import: $out/import.png"
 DISPLAY=$display "$show" "$out/clip.mp4" "$out/fullscreen" fullscreen
 
 for shot in window fullscreen; do
