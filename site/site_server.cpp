@@ -191,6 +191,9 @@ void SiteServer::LoadDefaults(const std::string& pictureDir, const std::string& 
         std::string bytes = mediaDir.empty() ? std::string() : ReadFile(mediaDir + "/" + clip);
         if (!bytes.empty()) SetSiteFile(std::string("media/") + clip, std::move(bytes));
     }
+    // The overlay animation shown while a channel connects or buffers: a short clip here.
+    std::string waiting = mediaDir.empty() ? std::string() : ReadFile(mediaDir + "/waiting.mp4");
+    if (!waiting.empty()) SetSiteFile("orbiq.swf", std::move(waiting));
     SetSiteFile("media/radio.wav", ToneWav(20.0, 440.0));
     SetSiteFile("media/chime.wav", ToneWav(8.0, 660.0));
     for (int i = 1; i <= 4; ++i)
