@@ -1,5 +1,7 @@
 #include "platform/media/mpv_engine.h"
 
+#include "common/files.h"
+
 #include <algorithm>
 #include <cctype>
 #include <clocale>
@@ -78,9 +80,8 @@ MediaTarget ClassifyUrl(const Text& url) {
             return {MediaTarget::Kind::Refused, {}};
         }
     }
-    // A local path. The conversion ran first, so a GBK trail byte 0x5C is never taken for "\".
-    std::replace(s.begin(), s.end(), '\\', '/');
-    const QFileInfo info(QString::fromStdString(s));
+    // A local path, named as the file layer names every file.
+    const QFileInfo info(QString::fromStdString(NativePath(url)));
     if (info.isDir()) return {MediaTarget::Kind::Folder, {}};
     // Absolute, so that "-" or a name mpv would read as an option never reaches it bare.
     return {MediaTarget::Kind::Play, info.absoluteFilePath().toStdString()};
