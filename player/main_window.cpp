@@ -5,6 +5,9 @@
 #include "common/window_rounding.h"
 #include "platform/ui/program.h"
 #include "player/globals.h"
+#include "board/board_window.h"
+#include "player/small_windows.h"
+#include "update/decoder_window.h"
 #include "update/update_window.h"
 
 namespace orbiq {
@@ -65,21 +68,12 @@ void OnWebsiteButtonClick() { platform::OpenInBrowser(gHosts.site); }
 
 void OnAlwaysOnTopItemClick() { UnitRef{gMainWindow, {}}.Set(Prop::AlwaysOnTop, true); }
 
-void OnDecoderDownloadItemClick() {
-    platform::LoadOptions options;
-    options.modal = true;
-    options.hosts = &gHosts;
-    platform::LoadWindow("decoder_download_window", platform::Handlers(), options);
-}
+void OnDecoderDownloadItemClick() { OpenDecoderDownloadWindow(gHosts); }
 
 void OnChatItemClick() { OpenMessageBoardWindow(); }
 void OnChatRoomItemClick() { OpenMessageBoardWindow(); }
 
-void OpenMessageBoardWindow() {
-    platform::LoadOptions options;
-    options.hosts = &gHosts;
-    platform::LoadWindow("message_board_window", platform::Handlers(), options);
-}
+void OpenMessageBoardWindow() { LoadMessageBoardWindow(gHosts); }
 
 void OnExitItemClick() { platform::EndProgram(0); }
 void OnQuitItemClick() { platform::EndProgram(0); }
@@ -112,7 +106,11 @@ platform::Handlers MainWindowHandlers() {
         .On("OnColourStatusButtonClick", OnColourStatusButtonClick)
         .On("OnCounterTimerTick", OnCounterTimerTick)
         .On("OnCounterButtonClick", OnCounterButtonClick)
-        .On("OnChannelTreeSelectionChanged", OnChannelTreeSelectionChanged);
+        .On("OnChannelTreeSelectionChanged", OnChannelTreeSelectionChanged)
+        .On("OnAboutItemClick", OnAboutItemClick)
+        .On("OnSponsorButtonClick", OnSponsorButtonClick)
+        .On("OnReportChannelItemClick", OnReportChannelItemClick)
+        .On("OnChannelTreeRightButtonDown", OnChannelTreeRightButtonDown);
     return h;
 }
 

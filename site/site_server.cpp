@@ -98,6 +98,10 @@ bool SiteServer::StartHost(Host& host, int& port) {
             res.set_content(page, "text/html");
             return;
         }
+        if (path == "abc.asp") {
+            res.set_content(Gbk("<html><body>谢谢您的报告</body></html>"), "text/html; charset=gbk");
+            return;
+        }
         auto it = host.files.find(key);
         if (it == host.files.end()) it = host.files.find(path);
         if (it == host.files.end()) {
@@ -162,6 +166,10 @@ void SiteServer::SetMirror1File(const std::string& path, std::string bytes) {
 void SiteServer::SetMirror2File(const std::string& path, std::string bytes) {
     std::lock_guard lock(mirror2_->mutex);
     mirror2_->files[path] = std::move(bytes);
+}
+void SiteServer::SetDownloadFile(const std::string& path, std::string bytes) {
+    std::lock_guard lock(download_->mutex);
+    download_->files[path] = std::move(bytes);
 }
 void SiteServer::RemoveSiteFile(const std::string& path) {
     std::lock_guard lock(site_->mutex);

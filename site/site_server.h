@@ -41,6 +41,7 @@ public:
     void SetSiteFile(const std::string& path, std::string bytes);
     void SetMirror1File(const std::string& path, std::string bytes);
     void SetMirror2File(const std::string& path, std::string bytes);
+    void SetDownloadFile(const std::string& path, std::string bytes);
     void RemoveSiteFile(const std::string& path);
     // The site's default content: texts in GBK, the overlay picture, a catalogue.
     void LoadDefaults(const std::string& pictureDir, const std::string& mediaDir = {});

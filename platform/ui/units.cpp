@@ -773,6 +773,8 @@ std::unique_ptr<Unit> CreateUnit(Window* window, const QJsonObject& d) {
     if (type == "timer") return std::make_unique<TimerUnit>(window, d);
     if (type == "common dialog") return std::make_unique<DialogUnit>(window, d);
     if (type == "media player") return CreateMediaPlayerUnit(window, d);
+    if (auto unit = CreateWebUnit(window, d)) return unit;
+    if (auto unit = CreateBoardUnit(window, d)) return unit;
     // external database, system volume, balloon tip, super menu...: no behaviour here
     return std::make_unique<PlainUnit>(window, d);
 }
