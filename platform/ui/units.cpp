@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeWidget>
+#include <QValidator>
 
 #include "platform/ui/media_unit.h"
 #include "platform/ui/program.h"
@@ -144,6 +145,34 @@ private:
     ByteSet bytes_;
 };
 
+// Raises LeftButtonDown (x, y, key state 1) for left presses on a widget; the press goes on.
+class PressFilter : public QObject {
+public:
+    PressFilter(Unit* unit, QObject* parent) : QObject(parent), unit_(unit) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress) {
+            auto* m = static_cast<QMouseEvent*>(e);
+            if (m->button() == Qt::LeftButton)
+                unit_->Raise("LeftButtonDown", {static_cast<int32_t>(m->position().x()),
+                                                static_cast<int32_t>(m->position().y()), 1});
+        }
+        return false;
+    }
+    Unit* unit_;
+};
+
+// Limits an edit box's text to a number of GBK bytes as the user types or pastes;
+// the system's own writes are not cut.
+class GbkLengthValidator : public QValidator {
+public:
+    explicit GbkLengthValidator(QObject* parent) : QValidator(parent) {}
+    int32_t maxBytes = 0;  // 0: no limit
+    State validate(QString& input, int&) const override {
+        if (maxBytes <= 0) return Acceptable;
+        return static_cast<int32_t>(Utf8ToGbk(input.toStdString()).size()) <= maxBytes ? Acceptable : Invalid;
+    }
+};
+
 // ---- labels ----
 class TextWidget : public QWidget {
 public:
@@ -151,12 +180,14 @@ public:
     QString text;
     QColor colour = Qt::black;
     QColor background;
+    QPixmap picture;  // tiled behind the text
     bool fill = false;
     bool wrap = false;
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         if (fill) p.fillRect(rect(), background);
+        if (!picture.isNull()) p.drawTiledPixmap(rect(), picture);
         p.setPen(colour);
         p.setFont(font());
         int flags = static_cast<int>(align) | (wrap ? Qt::TextWordWrap : 0);
@@ -171,14 +202,14 @@ public:
     void Build(QWidget* parent) override {
         w_ = new TextWidget(parent);
         w_->setObjectName(QString::fromStdString(name_));
-        w_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        if (events_.count("LeftButtonDown")) w_->installEventFilter(new PressFilter(this, w_));
+        else w_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        w_->picture = window_->Picture(description_.value("picture").toString());
         w_->setFont(FontOf(description_));
         w_->align = AlignOf(description_);
         w_->wrap = description_.value("wrap").toBool();
         w_->text = window_->Expand(description_.value("caption").toString());
-        colourRef_ = static_cast<int32_t>(ColourValue(description_.value("colour").toVariant().isNull()
-                                                          ? QJsonValue(type_ == "label" ? 0 : 0)
-                                                          : description_.value("colour")));
+        colourRef_ = static_cast<int32_t>(ColourValue(description_.value("colour")));  // black when not stored
         w_->colour = ColourFromRef(colourRef_);
         if (description_.contains("background")) {
             w_->fill = true;
@@ -242,6 +273,7 @@ class SuperButtonWidget : public QAbstractButton {
 public:
     using QAbstractButton::QAbstractButton;
     QPixmap face;
+    QColor captionColour = Qt::white;
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
@@ -252,7 +284,7 @@ public:
         }
         if (!face.isNull()) p.drawPixmap((width() - face.width()) / 2, (height() - face.height()) / 2 + (isDown() ? 1 : 0), face);
         if (!text().isEmpty()) {
-            p.setPen(Qt::white);
+            p.setPen(isEnabled() ? captionColour : QColor(Qt::gray));
             p.drawText(rect(), Qt::AlignCenter, text());
         }
     }
@@ -268,6 +300,9 @@ public:
         w_ = new SuperButtonWidget(parent);
         w_->setObjectName(QString::fromStdString(name_));
         w_->face = window_->Picture(description_.value("picture").toString());
+        if (description_.contains("colour"))
+            w_->captionColour = ColourFromRef(static_cast<int32_t>(ColourValue(description_.value("colour"))));
+        w_->setFont(FontOf(description_));
         w_->setText(window_->Expand(description_.value("caption").toString()));
         w_->setFocusPolicy(description_.value("tab").toBool() ? Qt::TabFocus : Qt::NoFocus);
         QObject::connect(w_, &QAbstractButton::clicked, w_, [this] { Raise("Click"); });
@@ -355,6 +390,10 @@ public:
         } else {
             line_ = new QLineEdit(text, parent);
             line_->setReadOnly(description_.value("readonly").toBool());
+            line_->setFrame(description_.value("border").toBool(true));
+            validator_ = new GbkLengthValidator(line_);
+            validator_->maxBytes = description_.value("maxlength").toInt(0);
+            line_->setValidator(validator_);
             QObject::connect(line_, &QLineEdit::textChanged, line_, [this] { Raise("TextChanged"); });
         }
         Widget()->setObjectName(QString::fromStdString(name_));
@@ -364,7 +403,7 @@ public:
     }
     PropValue Get(Prop p) override {
         if (p == Prop::Text) return T(line_ ? line_->text() : multi_->toPlainText());
-        if (p == Prop::MaxLength) return static_cast<int32_t>(line_ ? line_->maxLength() : 0);
+        if (p == Prop::MaxLength) return validator_ ? validator_->maxBytes : 0;
         return Unit::Get(p);
     }
     bool Set(Prop p, const PropValue& v) override {
@@ -373,7 +412,8 @@ public:
             else multi_->setPlainText(Q(TextOf(v)));
             return true;
         }
-        if (p == Prop::MaxLength) { if (line_) line_->setMaxLength(IntOf(v) > 0 ? IntOf(v) : 32767); return true; }
+        // MaxLength counts GBK bytes, as typed; 0 lifts the limit.
+        if (p == Prop::MaxLength) { if (validator_) validator_->maxBytes = std::max(0, IntOf(v)); return true; }
         return Unit::Set(p, v);
     }
 
@@ -386,6 +426,11 @@ private:
                 auto* k = static_cast<QKeyEvent*>(e);
                 int code = (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) ? 13 : k->key() & 0xFFFF;
                 unit_->Raise("KeyDown", {code, static_cast<int32_t>(k->modifiers() >> 25)});
+            } else if (e->type() == QEvent::MouseButtonPress) {
+                auto* m = static_cast<QMouseEvent*>(e);
+                if (m->button() == Qt::LeftButton)
+                    unit_->Raise("LeftButtonDown", {static_cast<int32_t>(m->position().x()),
+                                                    static_cast<int32_t>(m->position().y()), 1});
             }
             return false;
         }
@@ -393,6 +438,7 @@ private:
     };
     QLineEdit* line_ = nullptr;
     QPlainTextEdit* multi_ = nullptr;
+    GbkLengthValidator* validator_ = nullptr;
 };
 
 // ---- tree list ----
@@ -720,6 +766,7 @@ void Unit::ApplyCommon() {
         !qobject_cast<QTreeWidget*>(w) && !qobject_cast<QLineEdit*>(w) && !qobject_cast<QPlainTextEdit*>(w))
         w->setFocusPolicy(Qt::NoFocus);
     w->setVisible(description_.value("visible").toBool(true));
+    if (description_.value("disabled").toBool()) w->setEnabled(false);
 }
 
 PropValue Unit::Get(Prop prop) {
