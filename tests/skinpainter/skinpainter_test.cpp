@@ -74,6 +74,14 @@ const Expected kExpected[] = {
     {"update/close_normal.bmp", Kind::Bmp8, 32, 15},
     {"update/close_hover.bmp", Kind::Bmp8, 32, 15},
     {"update/close_pressed.bmp", Kind::Bmp8, 32, 15},
+    {"report/skin.jpg", Kind::Jpeg, 382, 270},
+    {"report/emblem.png", Kind::PngAlpha, 16, 16},
+    {"report/close_normal.gif", Kind::Gif, 32, 22},
+    {"report/close_hover.gif", Kind::Gif, 32, 22},
+    {"report/close_pressed.gif", Kind::Gif, 32, 22},
+    {"report/banner.jpg", Kind::Jpeg, 1077, 184},
+    {"report/button.jpg", Kind::Jpeg, 71, 23},
+    {"report/ok.gif", Kind::Gif, 71, 23},
 };
 
 int Le16(const QByteArray& b, int at) { return uint8_t(b[at]) | (uint8_t(b[at + 1]) << 8); }

@@ -4,6 +4,7 @@
 #include "tools/skinpainter/layout.h"
 #include "tools/skinpainter/painters.h"
 #include "tools/skinpainter/quantise.h"
+#include "tools/skinpainter/report_skin.h"
 
 #include <QDir>
 #include <QFile>
@@ -68,6 +69,16 @@ std::vector<Picture> PaintPictures() {
     Add(out, "update/skin.bmp", FileKind::Bmp8, PaintUpdateSkin());
     Add(out, "update/logo.gif", FileKind::Gif, PaintUpdateLogo());
     AddStates(out, "update/close", FileKind::Bmp8, [](ButtonState s) { return PaintCloseButton(s, {32, 15}); });
+
+    // Channel error report window; the emblem stands in for an icon file as a PNG.
+    Add(out, "report/skin.jpg", FileKind::Jpeg, PaintReportSkin());
+    Add(out, "report/emblem.png", FileKind::Png, PaintReportEmblem());
+    Add(out, "report/close_normal.gif", FileKind::Gif, PaintReportCloseButton(ButtonState::Normal));
+    Add(out, "report/close_hover.gif", FileKind::Gif, PaintReportCloseButton(ButtonState::Hover));
+    Add(out, "report/close_pressed.gif", FileKind::Gif, PaintReportCloseButton(ButtonState::Pressed));
+    Add(out, "report/banner.jpg", FileKind::Jpeg, PaintReportBanner());
+    Add(out, "report/button.jpg", FileKind::Jpeg, PaintReportButtonFace());
+    Add(out, "report/ok.gif", FileKind::Gif, PaintReportOkButton());
     return out;
 }
 

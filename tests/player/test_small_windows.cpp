@@ -1,0 +1,331 @@
+// The About, sponsor and channel error report windows, opened from MainWindow against the
+// local site. Each window is modal: a test's script runs inside its event loop.
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTreeWidget>
+#include <QTimer>
+#include <QWidget>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "player/small_windows.h"
+#include "player_fixture.h"
+
+namespace orbiq::test {
+namespace {
+
+struct Box {
+    Text text;
+    int32_t flags;
+    Text title;
+    uint64_t sponsorWindowThen;
+};
+
+class SmallWindowsTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        platform::SetMessageBoxResponder([this](const Text& text, int32_t flags, const Text& title) {
+            boxes.push_back({text, flags, title, gSponsorWindow});
+            return platform::kIdOk;
+        });
+    }
+    void TearDown() override {
+        platform::SetBrowserHook(nullptr);
+        MainWindowTest::TearDown();
+    }
+
+    // Runs opener (which returns once its modal window has closed) with script running
+    // inside the window's loop; a guard closes the window should the script not.
+    static void WhileOpen(const std::function<void()>& opener, uint64_t* window, std::function<void()> script) {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            EXPECT_TRUE(platform::WindowExists(*window));
+            script();
+            ran = true;
+        });
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [window] {
+            ADD_FAILURE() << "the window stayed open";
+            platform::DestroyWindow(*window);
+        });
+        guard.start(15000);
+        opener();
+        EXPECT_TRUE(ran);
+        EXPECT_EQ(*window, 0u);
+    }
+
+    static void PressEsc(uint64_t window) {
+        QWidget* w = platform::WidgetOf(platform::WindowRef(window));
+        w->activateWindow();
+        EXPECT_TRUE(WaitFor([w] { return QApplication::activeWindow() == w; }, 2000));
+        QTest::keyClick(w, Qt::Key_Escape);
+    }
+    static void Click(uint64_t window, const char* unit) {
+        QTest::mouseClick(platform::WidgetOf(UnitRef{window, unit}), Qt::LeftButton);
+    }
+    // Waits until every window left by the script is gone (Esc and close act after the event).
+    static bool Closed(uint64_t window) {
+        return WaitFor([window] { return !platform::WindowExists(window); }, 3000);
+    }
+
+    std::vector<std::string> ReportRequests() const {
+        std::vector<std::string> out;
+        for (auto& r : site_->server.SiteRequests())
+            if (r.rfind("GET /abc.asp", 0) == 0) out.push_back(r);
+        return out;
+    }
+
+    std::unique_ptr<LocalSite> site_ = std::make_unique<LocalSite>();
+    std::vector<Box> boxes;
+};
+
+struct Rect {
+    const char* unit;
+    int left, top, width, height;
+};
+
+void ExpectRects(uint64_t window, const std::vector<Rect>& rects) {
+    for (const Rect& r : rects) {
+        UnitRef u{window, r.unit};
+        EXPECT_EQ(u.GetInt(Prop::Left), r.left) << r.unit;
+        EXPECT_EQ(u.GetInt(Prop::Top), r.top) << r.unit;
+        EXPECT_EQ(u.GetInt(Prop::Width), r.width) << r.unit;
+        EXPECT_EQ(u.GetInt(Prop::Height), r.height) << r.unit;
+    }
+}
+
+TEST_F(SmallWindowsTest, AboutOpensFromItsMenuItemAndClosesByItsCloseGraphic) {
+    Start(site_->hosts);
+    std::vector<Text> opened;
+    platform::SetBrowserHook([&](const Text& address) { opened.push_back(address); });
+    uint64_t seen = 0;
+    WhileOpen([] { ASSERT_TRUE(platform::TriggerMenuItem(gMainWindow, "AboutItem")); }, &gAboutWindow, [&] {
+        seen = gAboutWindow;
+        const UnitRef window = platform::WindowRef(gAboutWindow);
+        EXPECT_EQ(window.GetInt(Prop::Width), 379);
+        EXPECT_EQ(window.GetInt(Prop::Height), 272);
+        EXPECT_TRUE(window.GetText(Prop::Caption).Empty());
+        EXPECT_TRUE(platform::WidgetOf(window)->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(std::get<RoundRegion>(window.Get(Prop::Region)), (RoundRegion{0, 0, 379, 287, 14, 14}));
+        EXPECT_TRUE(platform::UnboundHandlers(gAboutWindow).empty());
+        ExpectRects(gAboutWindow, {{"图片框1", 0, 0, 380, 272}, {"图形按钮9", 349, 0, 32, 15}, {"图片框3", 8, 32, 176, 56},
+                                   {"透明标签1", 16, 88, 160, 24}, {"超级链接框1", 16, 160, 144, 16},
+                                   {"编辑框1", 16, 184, 352, 80}});
+        EXPECT_EQ(UnitRef(gAboutWindow, "透明标签1").GetText(Prop::Caption), TXT("ORBIQ网络电视8 (1.55.9)"));
+        EXPECT_EQ(UnitRef(gAboutWindow, "时钟1").GetInt(Prop::Interval), 100);
+        auto* text = qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gAboutWindow, "编辑框1"}));
+        ASSERT_NE(text, nullptr);
+        EXPECT_TRUE(text->isReadOnly());
+        EXPECT_FALSE(text->toPlainText().isEmpty());
+        // The hyperlink box shows the site's address and opens it on a click.
+        const UnitRef link{gAboutWindow, "超级链接框1"};
+        EXPECT_EQ(link.GetText(Prop::Text), site_->hosts.SiteAddress());
+        Click(gAboutWindow, "超级链接框1");
+        EXPECT_TRUE(platform::WindowExists(gAboutWindow));
+        Click(gAboutWindow, "图形按钮9");
+    });
+    EXPECT_FALSE(platform::WindowExists(seen));
+    EXPECT_EQ(opened, std::vector<Text>{site_->hosts.SiteAddress()});
+    EXPECT_TRUE(platform::WindowExists(gMainWindow));
+}
+
+TEST_F(SmallWindowsTest, SponsorWindowComesAfterTheThankYouBoxAndLoadsItsFourPages) {
+    Start(site_->hosts);
+    WhileOpen([] { platform::RaiseEvent(MainUnit("超级按钮2"), "Click"); }, &gSponsorWindow, [&] {
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, TXT("非常感谢您对我们的赞助,请点击广告就是对我们的赞助"));
+        EXPECT_EQ(boxes[0].flags, platform::kMbOk);
+        EXPECT_TRUE(boxes[0].title.Empty());
+        EXPECT_EQ(boxes[0].sponsorWindowThen, 0u) << "the box came before the window";
+
+        const UnitRef window = platform::WindowRef(gSponsorWindow);
+        EXPECT_EQ(window.GetText(Prop::Caption), TXT("点击广告就是您对我们的赞助"));
+        const Qt::WindowFlags flags = platform::WidgetOf(window)->windowFlags();
+        EXPECT_FALSE(flags & Qt::FramelessWindowHint);
+        EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+        EXPECT_FALSE(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+        EXPECT_FALSE(window.Get(Prop::Region).index() == 6) << "no region on the framed window";
+        for (int i = 1; i <= 4; ++i) {
+            const std::string name = "超文本浏览框" + std::to_string(i);
+            const UnitRef view{gSponsorWindow, name};
+            ExpectRects(gSponsorWindow, {{name.c_str(), 8, 8 + 120 * (i - 1), 272, 112}});
+            const Text page = site_->hosts.SiteAddress() + Text("GG/" + std::to_string(i) + ".htm");
+            EXPECT_EQ(view.GetText(Prop::URL), page);
+            const Text shown = TXT("广告位 ") + Text::Number(i);
+            EXPECT_TRUE(WaitFor([&] { return view.GetText(Prop::Text).Find(shown) > 0; })) << name;
+        }
+        auto requests = site_->server.SiteRequests();
+        for (int i = 1; i <= 4; ++i)
+            EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /GG/" + std::to_string(i) + ".htm"), 1) << i;
+        PressEsc(gSponsorWindow);
+    });
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
+TEST_F(SmallWindowsTest, SponsorWindowOpensWithBlankViewsWhenThePagesFail) {
+    for (int i = 1; i <= 4; ++i) site_->server.RemoveSiteFile("GG/" + std::to_string(i) + ".htm");
+    Start(site_->hosts);
+    WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
+        EXPECT_TRUE(WaitFor([&] {
+            auto r = site_->server.SiteRequests();
+            return std::count_if(r.begin(), r.end(), [](auto& s) { return s.rfind("GET /GG/", 0) == 0; }) == 4;
+        }));
+        WaitFor([] { return false; }, 100);  // any late page would have arrived
+        for (int i = 1; i <= 4; ++i)
+            EXPECT_TRUE(UnitRef(gSponsorWindow, "超文本浏览框" + std::to_string(i)).GetText(Prop::Text).Empty()) << i;
+        platform::DestroyWindow(gSponsorWindow);
+    });
+}
+
+// A page that answers only after the window has gone is dropped without harm.
+TEST_F(SmallWindowsTest, SponsorWindowClosedBeforeItsPagesArrive) {
+    Start(DeadHosts());
+    site_.reset();
+    WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [] { platform::DestroyWindow(gSponsorWindow); });
+    WaitFor([] { return false; }, 300);
+    EXPECT_TRUE(platform::WindowExists(gMainWindow));
+}
+
+struct ReportCase {
+    const char* what;
+    const char* description;
+    const char* channel;
+    const char* email;
+    const char* category;
+};
+
+// Every report goes to the script with its fields exactly as typed, in the address's order.
+TEST_F(SmallWindowsTest, ReportSendsItsFieldsToTheScriptAndThanks) {
+    const ReportCase cases[] = {
+        {"all fields empty", "", "", "", ""},
+        {"a usual report", "画面卡顿，没有声音", "本地测试台", "viewer@example.com", "直播频道"},
+        {"line breaks in the description and the category", "第一行\r\n第二行", "彩条频道", "a@b.c", "直播\r\n频道"},
+        {"the address's own delimiters", "50% & more #1 a+b=c?", "台/1", "x y", ":"},
+    };
+    Start(site_->hosts);
+    WhileOpen([] { ASSERT_TRUE(platform::TriggerMenuItem(gMainWindow, "ReportChannelItem")); }, &gReportWindow, [&] {
+        auto field = [](const char* name) { return UnitRef{gReportWindow, name}; };
+        size_t sent = 0;
+        for (const ReportCase& c : cases) {
+            SCOPED_TRACE(c.what);
+            field("编辑框1").Set(Prop::Text, Text::FromUtf8(c.description));
+            field("编辑框3").Set(Prop::Text, Text::FromUtf8(c.channel));
+            field("编辑框2").Set(Prop::Text, Text::FromUtf8(c.email));
+            field("编辑框4").Set(Prop::Text, Text::FromUtf8(c.category));
+            boxes.clear();
+            Click(gReportWindow, "按钮1");
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_EQ(boxes[0].text, TXT("感谢您对我们的支持,您提交的频道我们会在2个工作日内完成修复,并且通过您提供的Email地址发送给您反馈结果."));
+            EXPECT_EQ(boxes[0].title, TXT("反馈成功"));
+            EXPECT_EQ(boxes[0].flags, platform::kMbOk);
+            ++sent;
+            ASSERT_TRUE(WaitFor([&] { return ReportRequests().size() == sent; }));
+            // Each box's text goes in as the box holds it (a multi-line box's line breaks included).
+            const Text report = TXT("频道错误描述:") + field("编辑框1").GetText(Prop::Text) + TXT(":错误频道") +
+                                Text::FromUtf8(c.channel) + TXT(":联系方式") + Text::FromUtf8(c.email) +
+                                TXT(":错误频道分类") + field("编辑框4").GetText(Prop::Text);
+            EXPECT_EQ(ReportRequests().back(), "GET /abc.asp?msg=" + report.Bytes());
+            EXPECT_EQ(Text(ReportRequests().back()).Find(Text("\n")) > 0, std::string(c.description).find('\n') != std::string::npos);
+            // The window stays open with the fields as they were.
+            EXPECT_TRUE(platform::WindowExists(gReportWindow));
+        }
+        // Sending again sends again.
+        Click(gReportWindow, "按钮1");
+        EXPECT_EQ(boxes.size(), 2u);
+        EXPECT_TRUE(WaitFor([&] { return ReportRequests().size() == sent + 1; }));
+        Click(gReportWindow, "图形按钮9");
+    });
+}
+
+TEST_F(SmallWindowsTest, ReportIsThankedEvenWhenTheSiteIsDown) {
+    Start(DeadHosts());
+    WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
+        Click(gReportWindow, "按钮1");
+        EXPECT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].title, TXT("反馈成功"));
+        platform::DestroyWindow(gReportWindow);
+    });
+}
+
+TEST_F(SmallWindowsTest, ReportWindowLayout) {
+    Start(site_->hosts);
+    WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
+        const UnitRef window = platform::WindowRef(gReportWindow);
+        EXPECT_EQ(window.GetInt(Prop::Width), 382);
+        EXPECT_EQ(window.GetInt(Prop::Height), 270);
+        EXPECT_TRUE(platform::WidgetOf(window)->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(std::get<RoundRegion>(window.Get(Prop::Region)), (RoundRegion{0, 0, 382, 285, 14, 14}));
+        EXPECT_TRUE(platform::UnboundHandlers(gReportWindow).empty());
+        ExpectRects(gReportWindow, {{"图片框1", 0, 0, 384, 272}, {"图片框2", 5, 5, 14, 13}, {"图形按钮9", 349, 0, 32, 22},
+                                    {"图片框3", 2, 23, 380, 65}, {"图片框4", 0, 88, 1, 136}, {"编辑框3", 80, 112, 200, 16},
+                                    {"编辑框4", 80, 136, 200, 16}, {"编辑框1", 80, 160, 200, 40}, {"编辑框2", 80, 208, 200, 16},
+                                    {"按钮1", 296, 240, 71, 23}, {"超文本浏览框1", 24, 280, 248, 80}});
+        const std::pair<const char*, const char*> captions[] = {
+            {"透明标签8", "错误频道举报"}, {"透明标签2", "频道名称:"}, {"透明标签6", "(错误频道名称)"},
+            {"透明标签5", "频道分类:"}, {"透明标签7", "(错误频道分类)"}, {"透明标签1", "错误描述:"},
+            {"透明标签9", "(频道出现的问\r\n 题详情)"}, {"透明标签4", "Email地址:"}, {"按钮1", "上报错误"}};
+        for (auto& [unit, caption] : captions)
+            EXPECT_EQ(UnitRef(gReportWindow, unit).GetText(Prop::Caption), Text::FromUtf8(caption)) << unit;
+        EXPECT_EQ(UnitRef(gReportWindow, "透明标签8").GetInt(Prop::TextColour), 0xFFE9CD);
+        EXPECT_EQ(UnitRef(gReportWindow, "透明标签2").GetInt(Prop::TextColour), 0x808080);
+        EXPECT_FALSE(UnitRef(gReportWindow, "超文本浏览框1").GetBool(Prop::Visible));
+        EXPECT_FALSE(std::get<ByteSet>(UnitRef(gReportWindow, "图片框1").Get(Prop::Picture)).empty());
+        EXPECT_FALSE(std::get<ByteSet>(UnitRef(gReportWindow, "图片框3").Get(Prop::Picture)).empty());
+        PressEsc(gReportWindow);
+    });
+}
+
+// Right-clicks on the channel tree: on a channel and on empty space.
+class TreeRightButtonTest : public SmallWindowsTest {
+protected:
+    void RightClickEach(const std::function<void()>& whileOpen) {
+        QTreeWidget* tree = qobject_cast<QTreeWidget*>(platform::WidgetOf(MainUnit("列表1")));
+        ASSERT_NE(tree, nullptr);
+        ASSERT_GT(tree->topLevelItemCount(), 0);
+        const QPoint places[] = {tree->visualItemRect(tree->topLevelItem(0)).center(), QPoint(100, 330)};
+        for (const QPoint& at : places) {
+            WhileOpen([&] { QTest::mousePress(tree->viewport(), Qt::RightButton, {}, at); }, &gReportWindow, [&] {
+                whileOpen();
+                PressEsc(gReportWindow);
+            });
+            QTest::mouseRelease(tree->viewport(), Qt::RightButton, {}, at);
+        }
+    }
+};
+
+// The same window opens, with empty fields every time.
+TEST_F(TreeRightButtonTest, OpensAnEmptyReportEveryTime) {
+    Start(site_->hosts);
+    int opened = 0;
+    RightClickEach([&] {
+        ++opened;
+        for (const char* box : {"编辑框1", "编辑框2", "编辑框3", "编辑框4"})
+            EXPECT_TRUE(UnitRef(gReportWindow, box).GetText(Prop::Text).Empty()) << box;
+        UnitRef(gReportWindow, "编辑框1").Set(Prop::Text, TXT("上一次的描述"));
+    });
+    EXPECT_EQ(opened, 2);
+    EXPECT_TRUE(ReportRequests().empty());
+}
+
+// The tree's selection and the player are left alone.
+// Off until the tree list stops handling the right presses it reports (a right press on
+// empty space clears the selection, on an item selects it).
+TEST_F(TreeRightButtonTest, DISABLED_LeavesTheSelectionAndThePlayerAlone) {
+    Start(site_->hosts);
+    ASSERT_GT(platform::TreeCount(MainUnit("列表1")), 1);
+    platform::TreeSelect(MainUnit("列表1"), 1);
+    const int32_t selected = MainUnit("列表1").GetInt(Prop::SelectedIndex);
+    const size_t urls = Player()->urls.size();
+    RightClickEach([] {});
+    EXPECT_EQ(MainUnit("列表1").GetInt(Prop::SelectedIndex), selected);
+    EXPECT_EQ(Player()->urls.size(), urls);
+}
+
+}  // namespace
+}  // namespace orbiq::test
