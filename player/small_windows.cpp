@@ -42,6 +42,16 @@ Text EncodeQueryValue(const Text& value) {
     return Text(out);
 }
 
+// The site's address, "abc.asp?msg=" and the labelled fields in this order; the value is
+// percent-encoded so that the script reads back exactly what was typed ("&", "#", "%" and
+// line breaks included).
+Text ReportAddress(const Text& siteAddress, const Text& description, const Text& channel, const Text& email,
+                   const Text& category) {
+    const Text report = TXT("频道错误描述:") + description + TXT(":错误频道") + channel + TXT(":联系方式") + email +
+                        TXT(":错误频道分类") + category;
+    return siteAddress + Text("abc.asp?msg=") + EncodeQueryValue(report);
+}
+
 }  // namespace
 
 // ---- AboutWindow ----
@@ -91,13 +101,6 @@ void OnReportChannelItemClick() {
 void OnChannelTreeRightButtonDown() { OnReportChannelItemClick(); }
 
 void OnChannelErrorReportWindowCreated() { RoundWindowTopCorners(platform::WindowRef(gReportWindow)); }
-
-Text ReportAddress(const Text& siteAddress, const Text& description, const Text& channel, const Text& email,
-                   const Text& category) {
-    const Text report = TXT("频道错误描述:") + description + TXT(":错误频道") + channel + TXT(":联系方式") + email +
-                        TXT(":错误频道分类") + category;
-    return siteAddress + Text("abc.asp?msg=") + EncodeQueryValue(report);
-}
 
 void OnReportButtonClick() {
     const Text description = ReportUnit("编辑框1").GetText(Prop::Text);

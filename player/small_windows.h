@@ -3,7 +3,6 @@
 
 #include <cstdint>
 
-#include "common/text.h"
 #include "platform/ui/ui.h"
 
 namespace orbiq {
@@ -33,10 +32,5 @@ platform::Handlers ReportWindowHandlers();
 void OnChannelErrorReportWindowCreated();
 void OnReportButtonClick();
 void OnReportCloseButtonClick();
-
-// The address that sends a report: the site's address, "abc.asp?msg=" and the labelled
-// fields, the value percent-encoded so the script reads back exactly what was typed.
-Text ReportAddress(const Text& siteAddress, const Text& description, const Text& channel, const Text& email,
-                   const Text& category);
 
 }  // namespace orbiq

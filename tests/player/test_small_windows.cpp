@@ -232,8 +232,9 @@ TEST_F(SmallWindowsTest, ReportSendsItsFieldsToTheScriptAndThanks) {
                                 TXT(":错误频道分类") + field("编辑框4").GetText(Prop::Text);
             EXPECT_EQ(ReportRequests().back(), "GET /abc.asp?msg=" + report.Bytes());
             EXPECT_EQ(Text(ReportRequests().back()).Find(Text("\n")) > 0, std::string(c.description).find('\n') != std::string::npos);
-            // The window stays open with the fields as they were.
+            // The window stays open with the fields as they were; the sender stays hidden.
             EXPECT_TRUE(platform::WindowExists(gReportWindow));
+            EXPECT_FALSE(UnitRef(gReportWindow, "超文本浏览框1").GetBool(Prop::Visible));
         }
         // Sending again sends again.
         Click(gReportWindow, "按钮1");
@@ -279,6 +280,21 @@ TEST_F(SmallWindowsTest, ReportWindowLayout) {
         EXPECT_FALSE(std::get<ByteSet>(UnitRef(gReportWindow, "图片框3").Get(Prop::Picture)).empty());
         PressEsc(gReportWindow);
     });
+}
+
+TEST_F(SmallWindowsTest, EscClosesEachWindowBackToMainWindow) {
+    Start(site_->hosts);
+    const std::pair<void (*)(), uint64_t*> windows[] = {
+        {OnAboutItemClick, &gAboutWindow}, {OnSponsorButtonClick, &gSponsorWindow}, {OnReportChannelItemClick, &gReportWindow}};
+    for (auto& [opener, window] : windows) {
+        uint64_t id = 0;
+        WhileOpen(opener, window, [&, window = window] {
+            id = *window;
+            PressEsc(*window);
+        });
+        EXPECT_FALSE(platform::WindowExists(id));
+    }
+    EXPECT_TRUE(platform::WindowExists(gMainWindow));
 }
 
 // Right-clicks on the channel tree: on a channel and on empty space.
