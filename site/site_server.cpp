@@ -209,6 +209,10 @@ void SiteServer::LoadDefaults(const std::string& pictureDir, const std::string& 
                     Gbk("<html><body style='background:#222;color:#eee;font:12px sans-serif'>") +
                         Gbk("<p>广告位 ") + std::to_string(i) + "</p></body></html>");
     SetSiteFile("", Gbk("<html><head><title>ORBIQ网络电视</title></head><body><h1>ORBIQ网络电视</h1></body></html>"));
+    // The decoder installer: a harmless stand-in, 256 KiB of plain text.
+    std::string installer;
+    while (installer.size() < (256u << 10)) installer += "ORBIQ decoder installer stand-in: plain text, not a program.\r\n";
+    SetDownloadFile("web/orbiq_zyjiema.exe", std::move(installer));
 }
 
 }  // namespace orbiq::site

@@ -34,10 +34,17 @@ extern SharedValue<Text> gDatabaseFilePath;      // target of the catalogue down
 extern std::atomic<int32_t> gDatabaseTotalBytes; // recorded at event 3
 extern std::atomic<int32_t> gDatabaseDoneBytes;  // read at the last progress event
 
+// The decoder download.
+extern platform::TransferTask gDecoderTask;
+extern Text gDecoderUrl;       // UI thread only
+extern Text gDecoderFilePath;  // UI thread only
+extern int64_t gDecoderStartTick;
+extern std::atomic<int64_t> gDecoderTotalBytes;  // recorded at event 3; kept across openings
+
 // Program start: both records at the component's defaults, the task empty.
 void InitialiseUpdateGlobals();
-// Program end: destroys the database task first (no callback runs once it returns), then
-// releases the records and texts.
+// Program end: destroys the decoder task, then its texts and record, then the database task
+// (no callback runs once it returns), then its texts and record.
 void ReleaseUpdateGlobals();
 
 }  // namespace orbiq

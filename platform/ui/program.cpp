@@ -4,6 +4,8 @@
 #include <QDesktopServices>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QDir>
+#include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
 
@@ -13,6 +15,8 @@
 #include <mutex>
 #include <thread>
 #include <unistd.h>
+
+#include "common/files.h"
 
 namespace orbiq::platform {
 namespace {
@@ -24,6 +28,8 @@ std::function<void(int)> gExitHook;
 Text gProgramFolder;
 MessageBoxResponder gResponder;
 std::function<void(const Text&)> gBrowserHook;
+std::function<void(const Text&)> gOpenOrRunHook;
+Text gDownloadFolder;
 
 QString Q(const Text& t) { return QString::fromUtf8(t.ToUtf8()); }
 
@@ -142,6 +148,45 @@ void OpenInBrowser(const Text& address) {
     QUrl url = QUrl::fromUserInput(Q(address));
     QDesktopServices::openUrl(url);
 }
+
+void SetOpenOrRunHook(std::function<void(const Text&)> hook) {
+    std::lock_guard lock(gMutex);
+    gOpenOrRunHook = std::move(hook);
+}
+
+bool OpenOrRunFile(const Text& path) {
+    std::function<void(const Text&)> hook;
+    {
+        std::lock_guard lock(gMutex);
+        hook = gOpenOrRunHook;
+    }
+    if (hook) { hook(path); return true; }
+    if (path.Empty()) return false;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(NativePath(path))));
+}
+
+void SetDownloadFolderForTests(const Text& folder) {
+    std::lock_guard lock(gMutex);
+    gDownloadFolder = folder;
+}
+
+Text DownloadFolderPath() {
+    Text folder;
+    {
+        std::lock_guard lock(gMutex);
+        folder = gDownloadFolder;
+    }
+    if (folder.Empty()) {
+        QString location = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+        if (location.isEmpty()) return Text();
+        QDir().mkpath(location);
+        folder = Text::FromUtf8(QDir::cleanPath(location).toStdString());
+    }
+    if (folder.Right(1) != Text("\\")) folder += Text("\\");
+    return folder;
+}
+
+void EnableVisualStyles(int32_t) {}
 
 uint32_t TickCount() {
     using namespace std::chrono;

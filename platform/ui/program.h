@@ -45,6 +45,19 @@ bool StartThread(std::function<void()> routine);
 void OpenInBrowser(const Text& address);
 void SetBrowserHook(std::function<void(const Text&)> hook);
 
+// Opens or runs a file as the desktop's file manager would, with no arguments (tests observe
+// it through the hook). A Windows program is handed to whatever the desktop associates with it.
+bool OpenOrRunFile(const Text& path);
+void SetOpenOrRunHook(std::function<void(const Text&)> hook);
+
+// The special folder that receives downloads (the user's download folder, created when
+// missing), ending in a backslash so that a file name can be appended directly.
+Text DownloadFolderPath();
+void SetDownloadFolderForTests(const Text& folder);  // empty: back to the user's folder
+
+// Switches the visual styles of the common controls on; Qt widgets always draw styled.
+void EnableVisualStyles(int32_t on);
+
 // Milliseconds since some fixed point; wraps modulo 2^32.
 uint32_t TickCount();
 

@@ -1,5 +1,6 @@
 #include "tools/skinpainter/pictures.h"
 
+#include "tools/skinpainter/decoder_skin.h"
 #include "tools/skinpainter/gif_writer.h"
 #include "tools/skinpainter/layout.h"
 #include "tools/skinpainter/painters.h"
@@ -69,6 +70,13 @@ std::vector<Picture> PaintPictures() {
     Add(out, "update/skin.bmp", FileKind::Bmp8, PaintUpdateSkin());
     Add(out, "update/logo.gif", FileKind::Gif, PaintUpdateLogo());
     AddStates(out, "update/close", FileKind::Bmp8, [](ButtonState s) { return PaintCloseButton(s, {32, 15}); });
+
+    Add(out, "decoder/skin.jpg", FileKind::Jpeg, PaintDecoderSkin());
+    Add(out, "decoder/logo.gif", FileKind::Gif, PaintDecoderLogo());
+    Add(out, "decoder/emblem.png", FileKind::Png, PaintDecoderEmblem());
+    Add(out, "decoder/close_normal.gif", FileKind::Gif, PaintDecoderCloseButton(ButtonState::Normal));
+    Add(out, "decoder/close_hover.gif", FileKind::Gif, PaintDecoderCloseButton(ButtonState::Hover));
+    Add(out, "decoder/close_pressed.gif", FileKind::Gif, PaintDecoderCloseButton(ButtonState::Pressed));
 
     // Channel error report window; the emblem stands in for an icon file as a PNG.
     Add(out, "report/skin.jpg", FileKind::Jpeg, PaintReportSkin());
