@@ -18,14 +18,15 @@ volatile std::sig_atomic_t gStop = 0;
 int main() {
     orbiq::site::SiteServer server;
     server.LoadDefaults(ORBIQ_PICTURE_DIR, ORBIQ_SITE_MEDIA_DIR);
+    server.SetBoardFolder(ORBIQ_SITE_BOARD_DIR);
     orbiq::site::SitePorts ports{PortOf(ORBIQ_SITE_HOST), PortOf(ORBIQ_MIRROR1_HOST), PortOf(ORBIQ_MIRROR2_HOST),
-                                 PortOf(ORBIQ_DOWNLOAD_HOST)};
+                                 PortOf(ORBIQ_DOWNLOAD_HOST), PortOf(ORBIQ_BOARD_HOST)};
     if (!server.Start(ports)) {
         std::fprintf(stderr, "orbiq-site: cannot listen on the configured ports\n");
         return 1;
     }
-    std::printf("orbiq-site: site %d, mirrors %d and %d, downloads %d\n", ports.site, ports.mirror1, ports.mirror2,
-                ports.download);
+    std::printf("orbiq-site: site %d, mirrors %d and %d, downloads %d, board %d\n", server.sitePort(),
+                server.mirror1Port(), server.mirror2Port(), server.downloadPort(), server.boardPort());
     std::fflush(stdout);
     std::signal(SIGINT, [](int) { gStop = 1; });
     std::signal(SIGTERM, [](int) { gStop = 1; });

@@ -4,10 +4,13 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "common/text.h"
+#include "site/board_script.h"
 
 #ifdef ORBIQ_WITH_JETWRITER
 #include "tools/jetwriter/jet_writer.h"
@@ -73,7 +76,7 @@ std::string ContentType(const std::string& path) {
 
 SiteServer::SiteServer(const std::string& host)
     : host_(host), site_(std::make_unique<Host>()), mirror1_(std::make_unique<Host>()),
-      mirror2_(std::make_unique<Host>()), download_(std::make_unique<Host>()) {}
+      mirror2_(std::make_unique<Host>()), download_(std::make_unique<Host>()), board_(std::make_unique<Host>()) {}
 
 SiteServer::~SiteServer() { Stop(); }
 
@@ -111,6 +114,10 @@ bool SiteServer::StartHost(Host& host, int& port) {
         }
         res.set_content(it->second, ContentType(path).c_str());
     });
+    return Listen(host, port);
+}
+
+bool SiteServer::Listen(Host& host, int& port) {
     if (port == 0) {
         port = host.server.bind_to_any_port(host_.c_str());
         if (port < 0) return false;
@@ -121,10 +128,33 @@ bool SiteServer::StartHost(Host& host, int& port) {
     return true;
 }
 
+void SiteServer::SetBoardFolder(const std::string& folder) { boardFolder_ = folder; }
+
+// The board's script under the base path and script name of the board's server record.
+bool SiteServer::StartBoardHost() {
+    if (boardFolder_.empty()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "orbiq-board-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) return false;
+        boardFolder_ = pattern;
+        boardFolderIsTemporary_ = true;
+    }
+    boardScript_ = std::make_unique<BoardScript>(boardFolder_);
+    Host& host = *board_;
+    BoardScript& script = *boardScript_;
+    host.server.Post("/box/boo1/wms.asp", [&host, &script](const httplib::Request& req, httplib::Response& res) {
+        {
+            std::lock_guard lock(host.mutex);
+            host.requests.push_back("POST /box/boo1/wms.asp");
+        }
+        res.set_content(script.Answer(req.body), "text/html; charset=gbk");
+    });
+    return Listen(host, ports_.board);
+}
+
 bool SiteServer::Start(const SitePorts& ports) {
     ports_ = ports;
     bool ok = StartHost(*site_, ports_.site) && StartHost(*mirror1_, ports_.mirror1) &&
-              StartHost(*mirror2_, ports_.mirror2) && StartHost(*download_, ports_.download);
+              StartHost(*mirror2_, ports_.mirror2) && StartHost(*download_, ports_.download) && StartBoardHost();
     if (!ok) return false;
 #if ORBIQ_SITE_HAS_WRITER
     // The catalogue the mirrors serve: channels that play from this stand-in.
@@ -148,10 +178,16 @@ bool SiteServer::Start(const SitePorts& ports) {
 }
 
 void SiteServer::Stop() {
-    for (Host* h : {site_.get(), mirror1_.get(), mirror2_.get(), download_.get()}) {
+    for (Host* h : {site_.get(), mirror1_.get(), mirror2_.get(), download_.get(), board_.get()}) {
         if (!h) continue;
         h->server.stop();
         if (h->thread.joinable()) h->thread.join();
+    }
+    if (boardFolderIsTemporary_) {
+        std::error_code ec;
+        std::filesystem::remove_all(boardFolder_, ec);
+        boardFolder_.clear();
+        boardFolderIsTemporary_ = false;
     }
 }
 

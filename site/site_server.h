@@ -1,5 +1,6 @@
 // A local stand-in for the player's remote side: the product web site, the two mirror
-// servers and the download host, each on a port of its own. A development and test aid.
+// servers, the download host and the message board's script host, each on a port of its own.
+// A development and test aid.
 #pragma once
 
 #include <atomic>
@@ -20,7 +21,10 @@ struct SitePorts {
     int mirror1 = 0;
     int mirror2 = 0;
     int download = 0;
+    int board = 0;
 };
+
+class BoardScript;
 
 class SiteServer {
 public:
@@ -36,6 +40,11 @@ public:
     int mirror1Port() const { return ports_.mirror1; }
     int mirror2Port() const { return ports_.mirror2; }
     int downloadPort() const { return ports_.download; }
+    int boardPort() const { return ports_.board; }
+
+    // The board script's database folder; set before Start. Left empty, Start makes a
+    // temporary folder that Stop removes.
+    void SetBoardFolder(const std::string& folder);
 
     // Content: every path of each host, replaceable before or after Start.
     void SetSiteFile(const std::string& path, std::string bytes);
@@ -52,9 +61,14 @@ public:
 private:
     struct Host;
     bool StartHost(Host& host, int& port);
+    bool StartBoardHost();
+    bool Listen(Host& host, int& port);
     std::string host_;
     SitePorts ports_;
-    std::unique_ptr<Host> site_, mirror1_, mirror2_, download_;
+    std::unique_ptr<Host> site_, mirror1_, mirror2_, download_, board_;
+    std::string boardFolder_;
+    bool boardFolderIsTemporary_ = false;
+    std::unique_ptr<BoardScript> boardScript_;
 };
 
 }  // namespace orbiq::site

@@ -52,7 +52,7 @@ struct LocalSite {
         server.Start();
         hosts = RemoteHosts{Text(Loopback(server.sitePort())), Text(Loopback(server.mirror1Port())),
                             Text(Loopback(server.mirror2Port())), Text(Loopback(server.downloadPort())),
-                            Text(Loopback(ClosedPort()))};
+                            Text(Loopback(server.boardPort()))};
     }
 };
 
