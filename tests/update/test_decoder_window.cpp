@@ -341,6 +341,40 @@ TEST_F(DecoderWindowTest, EscClosesWithoutAskingAndLeavesTheTaskRunning) {
     EXPECT_EQ(AsString(ReadFileAt(Installer())), server.data());
 }
 
+TEST_F(DecoderWindowTest, TheProgramsEndStopsADownloadLeftRunning) {
+    GatedServer server(Payload(4000, 8), 1000);
+    answer_ = platform::kIdOk;
+    EXPECT_TRUE(Open(DownloadFrom(server.Host()), [&] {
+        EXPECT_TRUE(WaitFor([] { return Bar() == 250; }));
+        QTest::mouseClick(platform::WidgetOf(Unit("按钮2")), Qt::LeftButton);  // answered: OK
+    }));
+    ASSERT_EQ(asked_.size(), 1u);
+    EXPECT_FALSE(platform::TransferBusy(gDecoderTask));
+
+    answer_ = platform::kIdCancel;
+    EXPECT_TRUE(Open(DownloadFrom(server.Host()), [&] {
+        EXPECT_TRUE(WaitFor([] { return Bar() == 250; }));
+        QTest::keyClick(platform::WidgetOf(platform::WindowRef(gDecoderWindow)), Qt::Key_Escape);
+        EXPECT_TRUE(WaitFor(WindowGone, 2000));
+    }));
+    EXPECT_TRUE(platform::TransferBusy(gDecoderTask));
+    ReleaseUpdateGlobals();
+    EXPECT_FALSE(platform::TransferBusy(gDecoderTask));
+    EXPECT_EQ(gDecoderTotalBytes.load(), 0);
+    EXPECT_FALSE(FileExists(Installer()));  // a cancelled download takes its file away
+}
+
+TEST_F(DecoderWindowTest, TheFileNameFollowsAFolderWhoseNameHoldsADot) {
+    const Text folder = Folder() + Text("\\v1.2 downloads");
+    ASSERT_TRUE(CreateFolderAt(folder));
+    platform::SetDownloadFolderForTests(folder);
+    EXPECT_TRUE(Open(DeadHosts(), [&] {
+        EXPECT_EQ(gDecoderFilePath, folder + Text("\\orbiq_zyjiema.exe"));
+        EXPECT_EQ(gDecoderTaskParams.localPath, gDecoderFilePath);
+        platform::DestroyWindow(gDecoderWindow);
+    }));
+}
+
 TEST_F(DecoderWindowTest, ASecondOpeningShowsThePreviousTotalUntilTheNewSizeArrives) {
     {
         GatedServer server(Payload(1572864, 6), 1572864);
