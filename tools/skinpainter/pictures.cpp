@@ -78,12 +78,7 @@ std::vector<Picture> PaintPictures() {
     Add(out, "decoder/close_hover.gif", FileKind::Gif, PaintDecoderCloseButton(ButtonState::Hover));
     Add(out, "decoder/close_pressed.gif", FileKind::Gif, PaintDecoderCloseButton(ButtonState::Pressed));
 
-    // Channel error report window; the emblem stands in for an icon file as a PNG.
-    Add(out, "report/skin.jpg", FileKind::Jpeg, PaintReportSkin());
-    Add(out, "report/emblem.png", FileKind::Png, PaintReportEmblem());
-    Add(out, "report/close_normal.gif", FileKind::Gif, PaintReportCloseButton(ButtonState::Normal));
-    Add(out, "report/close_hover.gif", FileKind::Gif, PaintReportCloseButton(ButtonState::Hover));
-    Add(out, "report/close_pressed.gif", FileKind::Gif, PaintReportCloseButton(ButtonState::Pressed));
+    // Channel error report window (its skin, emblem and close buttons are the decoder window's).
     Add(out, "report/banner.jpg", FileKind::Jpeg, PaintReportBanner());
     Add(out, "report/button.jpg", FileKind::Jpeg, PaintReportButtonFace());
     Add(out, "report/ok.gif", FileKind::Gif, PaintReportOkButton());

@@ -1,5 +1,5 @@
-// Pictures of the channel error report window: a light-blue skin, its emblem, close
-// buttons, banner and button faces.
+// Pictures of the channel error report window of its own: the banner and the button faces
+// (its skin, emblem and close buttons are the decoder window's).
 #pragma once
 
 #include "tools/skinpainter/paint_kit.h"
@@ -9,18 +9,12 @@
 
 namespace orbiq::skinpainter {
 
-inline constexpr QSize kReportSkinSize{382, 270};
-inline constexpr int kReportTitleHeight = 23;
 inline constexpr QSize kReportBannerSize{1077, 184};
 inline constexpr QSize kReportBannerBox{380, 65};  // the part shown, centred
-inline constexpr QSize kReportCloseSize{32, 22};
 inline constexpr QSize kReportButtonSize{71, 23};
 
-QImage PaintReportSkin();
-QImage PaintReportEmblem();  // 16 x 16 with alpha
-QImage PaintReportCloseButton(ButtonState state);
 QImage PaintReportBanner();
-QImage PaintReportButtonFace();              // plain
-QImage PaintReportOkButton();                // bearing "确定"
+QImage PaintReportButtonFace();  // plain
+QImage PaintReportOkButton();    // bearing "确定"
 
 }  // namespace orbiq::skinpainter
