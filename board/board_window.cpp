@@ -1,7 +1,207 @@
 #include "board/board_window.h"
 
+#include <mutex>
+#include <utility>
+
+#include "board/board_units.h"
+#include "common/files.h"
+#include "common/window_rounding.h"
+#include "platform/ui/program.h"
+
 namespace orbiq {
 
-uint64_t LoadMessageBoardWindow(const RemoteHosts&) { return 0; }
+uint64_t gMessageBoardWindow = 0;
+
+namespace {
+
+std::mutex gServerMutex;
+// Empty texts and time-out 0 until the first opening.
+std::shared_ptr<const RemoteDbServer> gBoardServer = std::make_shared<const RemoteDbServer>();
+
+// One refresh at a time on the UI thread: a refresh that comes due while another waits for
+// its reply runs once that one has ended, instead of nesting another wait inside it.
+bool gRefreshRunning = false;
+uint64_t gRefreshPendingFor = 0;
+
+void StoreBoardServer(RemoteDbServer server) {
+    auto record = std::make_shared<const RemoteDbServer>(std::move(server));
+    std::lock_guard lock(gServerMutex);
+    gBoardServer = std::move(record);  // the previous record goes once no request holds it
+}
+
+// Steps 3 to 7 of a refresh: always on the UI thread, without processing events, so two
+// refills never interleave.
+void RefillMessageList(uint64_t window, const ReplyTable& table) {
+    if (!platform::WindowExists(window)) return;
+    const UnitRef list = BoardUnit(window, "超级列表框1");
+    platform::ReportRemoveAllRows(list);
+    while (platform::ReportColumnCount(list) >= 1) platform::ReportDeleteColumn(list, 0);
+    const int32_t columns = GetReplyColumnCount(table);
+    for (int32_t c = 1; c <= columns; ++c) platform::ReportAppendColumn(list, GetReplyColumnName(table, c), 100);
+    FitMessageListColumns(window);
+    const int32_t rows = GetReplyRowCount(table);
+    for (int32_t r = 1; r <= rows; ++r) {
+        int32_t i = platform::ReportAppendRow(list);
+        platform::ReportSetCell(list, i, 0, GetReplyCell(table, r, TXT("客人名称")));
+        platform::ReportSetCell(list, i, 1, GetReplyCell(table, r, TXT("留言内容")));
+        platform::ReportSetCell(list, i, 2, GetReplyCell(table, r, TXT("时间")));
+    }
+}
+
+// The loading thread's refresh: the query here, the refill handed to the UI thread.
+void LoadOnThread(uint64_t window, std::shared_ptr<const RemoteDbServer> server) {
+    auto table = std::make_shared<ReplyTable>(RunRemoteQuery(*server, BoardMessageQuery()));
+    platform::PostToUiThread([window, table] { RefillMessageList(window, *table); });
+}
+
+void ShowRoundedRegion(uint64_t window) { RoundWindowAllCorners(platform::WindowRef(window)); }
+
+}  // namespace
+
+std::shared_ptr<const RemoteDbServer> BoardServer() {
+    std::lock_guard lock(gServerMutex);
+    return gBoardServer;
+}
+
+const Text& BoardMessageQuery() {
+    return TXT("select top 50 客人名称,留言内容,format(留言时间,'yyyy年mm月dd日 hh:ss:mm') as 时间 "
+               "from 留言列表 order by 留言时间 desc");
+}
+const Text& BoardPlaceholder() { return TXT("每次只能发送30个汉字"); }
+const Text& ModeratorCode() { return TXT("*746"); }
+const Text& StaffName() { return TXT("ORBIQ管理员"); }
+Text UserNameFilePath() { return platform::ProgramFolder() + Text("\\data\\\\server.dat"); }
+
+uint64_t LoadMessageBoardWindow(const RemoteHosts& hosts) {
+    auto id = std::make_shared<uint64_t>(0);
+    auto bind = [id](void (*f)(uint64_t)) { return [id, f] { f(*id); }; };
+    auto bindArgs = [id](void (*f)(uint64_t, const platform::EventArgs&)) {
+        return [id, f](const platform::EventArgs& args) { f(*id, args); };
+    };
+    platform::Handlers handlers;
+    handlers.On("OnMessageBoardWindowCreated", [id, hosts] { OnMessageBoardWindowCreated(*id, hosts); })
+        .On("OnMessageBoardWindowMoved", bind(OnMessageBoardWindowMoved))
+        .On("OnMessageBoardWindowResized", bind(OnMessageBoardWindowResized))
+        .On("OnLoginButtonClick", bind(OnLoginButtonClick))
+        .OnArgs("OnUserNameBoxKeyDown", bindArgs(OnUserNameBoxKeyDown))
+        .On("OnUserNameBoxLeftButtonDown", bind(OnUserNameBoxLeftButtonDown))
+        .On("OnAutoRefreshTimerTick", bind(OnAutoRefreshTimerTick))
+        .On("OnBoardCloseButtonClick", bind(OnBoardCloseButtonClick))
+        .On("OnSendButtonClick", bind(OnSendButtonClick))
+        .OnArgs("OnMessageEditKeyDown", bindArgs(OnMessageEditKeyDown))
+        .On("OnMessageEditTextChanged", bind(OnMessageEditTextChanged))
+        .On("OnMessageEditLeftButtonDown", bind(OnMessageEditLeftButtonDown))
+        .On("OnChatLabelLeftButtonDown", bind(OnChatLabelLeftButtonDown))
+        .On("OnCannedTextButtonClick", bind(OnCannedTextButtonClick))
+        .On("OnCannedTextComboSelectionChanged", bind(OnCannedTextComboSelectionChanged))
+        .On("OnMessageListDoubleClick", bind(OnMessageListDoubleClick))
+        .On("OnMessageListSelectionChanged", bind(OnMessageListSelectionChanged))
+        .On("OnEdgeHideTimerTick", bind(OnEdgeHideTimerTick));
+    platform::LoadOptions options;
+    options.hosts = &hosts;
+    options.idOut = id.get();
+    return platform::LoadWindow("message_board_window", handlers, options);
+}
+
+void OnMessageBoardWindowCreated(uint64_t window, const RemoteHosts& hosts) {
+    gMessageBoardWindow = window;
+    // The window's Moved and Resized events.
+    platform::WatchWindowGeometry(
+        window, [window] { OnMessageBoardWindowMoved(window); }, [window] { OnMessageBoardWindowResized(window); });
+
+    ShowRoundedRegion(window);
+    FitMessageListColumns(window);
+    SetReplyCodeHandlers(WarnIllegalOperation, WarnDatabaseMissing, WarnSqlError, WarnSendingTooFast);
+    StoreBoardServer(MakeRemoteDbServer(Text("http://") + hosts.board + Text("/box/boo1"), Text("mdb.mdb"),
+                                        Text("wms.asp"), 5000));
+    auto server = BoardServer();
+    platform::StartThread([window, server] { LoadOnThread(window, server); });
+
+    CreateFolderAt(platform::ProgramFolder() + Text("\\data\\"));
+    const Text name = platform::ReadIniKey(UserNameFilePath(), TXT("用户信息"), TXT("姓名"));
+    BoardUnit(window, "用户名字编辑框2").Set(Prop::Text, name);
+    BoardUnit(window, "留言内容编辑框1").Set(Prop::Text, BoardPlaceholder());
+
+    const UnitRef self = platform::WindowRef(window);
+    self.Set(Prop::Width, 548);
+    self.Set(Prop::Height, 359);
+
+    BoardUnit(window, "透明标签1").Set(Prop::TextColour, 0x808080);
+    BoardUnit(window, "透明标签1").Set(Prop::Caption, TXT("ORBIQ网络电视用户交流"));
+    for (const char* unit : kChatUnits) BoardUnit(window, unit).Set(Prop::Disabled, true);
+
+    if (!BoardUnit(window, "用户名字编辑框2").GetText(Prop::Text).Empty()) OnLoginButtonClick(window);
+}
+
+void OnMessageBoardWindowMoved(uint64_t window) { FitMessageListColumns(window); }
+
+void OnMessageBoardWindowResized(uint64_t window) { ShowRoundedRegion(window); }
+
+void OnLoginButtonClick(uint64_t window) {
+    const UnitRef nameBox = BoardUnit(window, "用户名字编辑框2");
+    const Text name = nameBox.GetText(Prop::Text);
+    if (name.Empty()) {
+        platform::MessageBox(TXT("请输入一个用户名！"));
+        return;
+    }
+    if (name == StaffName()) {
+        platform::MessageBox(TXT("请输入一个用户名！"));
+        nameBox.Set(Prop::Text, Text());
+        platform::SetUnitFocus(nameBox);
+        return;
+    }
+    for (const char* unit : kLoginPanelUnits) BoardUnit(window, unit).Set(Prop::Visible, false);
+    for (const char* unit : kChatUnits) BoardUnit(window, unit).Set(Prop::Disabled, false);
+    BoardUnit(window, "自动刷新时钟1").Set(Prop::Interval, 100);
+    platform::WriteIniKey(UserNameFilePath(), TXT("用户信息"), TXT("姓名"), nameBox.GetText(Prop::Text));
+}
+
+void OnUserNameBoxKeyDown(uint64_t window, const platform::EventArgs& args) {
+    if (!args.empty() && args[0] == 13) OnLoginButtonClick(window);
+}
+
+void OnUserNameBoxLeftButtonDown(uint64_t window) { BoardUnit(window, "用户名字编辑框2").Set(Prop::Text, Text()); }
+
+void OnAutoRefreshTimerTick(uint64_t window) {
+    const UnitRef counter = BoardUnit(window, "进度条1");
+    const int32_t position = counter.GetInt(Prop::Position);
+    counter.Set(Prop::Position, position == 100 ? 0 : position + 2);
+    if (counter.GetInt(Prop::Position) == 50) RefreshMessageList(window);
+}
+
+void OnBoardCloseButtonClick(uint64_t window) { platform::DestroyWindow(window); }
+
+void RefreshMessageList(uint64_t window) {
+    if (!platform::IsUiThread()) {
+        LoadOnThread(window, BoardServer());
+        return;
+    }
+    if (gRefreshRunning) {
+        gRefreshPendingFor = window;
+        return;
+    }
+    gRefreshRunning = true;
+    for (uint64_t target = window; target != 0; target = std::exchange(gRefreshPendingFor, 0)) {
+        platform::ProcessPendingEvents();
+        const auto server = BoardServer();
+        const ReplyTable table = RunRemoteQuery(*server, BoardMessageQuery());
+        RefillMessageList(target, table);
+        platform::ProcessPendingEvents();
+    }
+    gRefreshRunning = false;
+}
+
+void FitMessageListColumns(uint64_t window) {
+    const UnitRef list = BoardUnit(window, "超级列表框1");
+    const int32_t width = list.GetInt(Prop::Width) - 17;
+    platform::ReportSetColumnWidth(list, 0, 0);
+    platform::ReportSetColumnWidth(list, 2, 0);
+    platform::ReportSetColumnWidth(list, 1, width);
+}
+
+void WarnIllegalOperation() { platform::MessageBox(TXT("非法操作."), platform::kMbOk, TXT("警告")); }
+void WarnDatabaseMissing() { platform::MessageBox(TXT("数据库文件不存在."), platform::kMbOk, TXT("警告")); }
+void WarnSqlError() { platform::MessageBox(TXT("SQL命令出错."), platform::kMbOk, TXT("警告")); }
+void WarnSendingTooFast() { platform::MessageBox(TXT("您的发送速度过快，请不要刷屏"), platform::kMbOk, TXT("警告")); }
 
 }  // namespace orbiq

@@ -58,6 +58,22 @@ void SetDownloadFolderForTests(const Text& folder);  // empty: back to the user'
 // Switches the visual styles of the common controls on; Qt widgets always draw styled.
 void EnableVisualStyles(int32_t on);
 
+// Runs a routine on the UI thread once the current event has returned.
+void PostToUiThread(std::function<void()> routine);
+
+// The clipboard's text.
+void SetClipboardText(const Text& text);
+Text ClipboardText();
+
+// The mouse cursor's position on the screen and the screen's width, in pixels.
+void CursorPosition(int32_t* x, int32_t* y);
+int32_t ScreenWidth();
+
+// INI file, one key at a time (GBK, written by us). A missing file, section or key reads "".
+// Section and key names match ignoring the case of A to Z; the value is kept as written.
+Text ReadIniKey(const Text& file, const Text& section, const Text& key);
+bool WriteIniKey(const Text& file, const Text& section, const Text& key, const Text& value);
+
 // Milliseconds since some fixed point; wraps modulo 2^32.
 uint32_t TickCount();
 

@@ -85,6 +85,44 @@ MediaEngine* MediaPlayerOf(const UnitRef& player);
 using MediaEngineFactory = std::function<std::unique_ptr<MediaEngine>(QWidget* parent)>;
 void SetMediaEngineFactory(MediaEngineFactory factory);
 
+// Gives a unit the keyboard focus; whether it holds it.
+void SetUnitFocus(const UnitRef& unit);
+bool UnitHasFocus(const UnitRef& unit);
+
+// Window messages that units answer: an edit box pastes the clipboard's text, a combo box
+// drops down its list (wParam 1) or closes it (0).
+constexpr uint32_t kWmPaste = 0x0302;
+constexpr uint32_t kCbShowDropDown = 0x014F;
+int32_t SendUnitMessage(const UnitRef& unit, uint32_t message, int32_t wParam, int32_t lParam);
+// Whether a combo box's list is dropped down, for checks.
+bool ComboDroppedDown(const UnitRef& combo);
+// The text of a combo box item by its index ("" out of range).
+Text ComboItemText(const UnitRef& combo, int32_t index);
+
+// Calls moved after every change of a window's position and resized after every change of
+// its size, the system's own writes included (a hidden window reports them when shown).
+void WatchWindowGeometry(uint64_t window, std::function<void()> moved, std::function<void()> resized);
+
+// Report list view: rows and columns counted from 0; column 0 holds a row's first cell.
+// Setting the width or a cell of a column the list lacks changes nothing.
+void ReportRemoveAllRows(const UnitRef& list);
+int32_t ReportColumnCount(const UnitRef& list);
+void ReportDeleteColumn(const UnitRef& list, int32_t column);
+void ReportAppendColumn(const UnitRef& list, const Text& title, int32_t width);
+void ReportSetColumnWidth(const UnitRef& list, int32_t column, int32_t width);
+int32_t ReportColumnWidth(const UnitRef& list, int32_t column);  // -1 when absent
+Text ReportColumnTitle(const UnitRef& list, int32_t column);
+int32_t ReportAppendRow(const UnitRef& list);  // the new row's index; -1 when no list
+int32_t ReportRowCount(const UnitRef& list);
+void ReportSetCell(const UnitRef& list, int32_t row, int32_t column, const Text& text);
+Text ReportCell(const UnitRef& list, int32_t row, int32_t column);
+
+// Balloon tip: shows a text at a screen point for a few seconds. icon -1: none.
+void ShowBalloonTip(const UnitRef& tip, int32_t x, int32_t y, const Text& text, int32_t icon = -1);
+// What the tip shows now ("" when hidden) and where, for checks.
+Text BalloonTipText(const UnitRef& tip);
+void BalloonTipPoint(const UnitRef& tip, int32_t* x, int32_t* y);
+
 // The widget behind a unit or window, for tests and screenshots.
 QWidget* WidgetOf(const UnitRef& unit);
 

@@ -83,6 +83,14 @@ const Expected kExpected[] = {
     {"report/banner.jpg", Kind::Jpeg, 1077, 184},
     {"report/button.jpg", Kind::Jpeg, 71, 23},
     {"report/ok.gif", Kind::Gif, 71, 23},
+    {"board/skin.jpg", Kind::Jpeg, 547, 358},
+    {"board/login.bmp", Kind::Bmp24, 235, 134},
+    {"board/prompt.bmp", Kind::Bmp24, 9, 39},
+    {"board/send.jpg", Kind::Jpeg, 71, 23},
+    {"board/drop_normal.jpg", Kind::Jpeg, 17, 20},
+    {"board/drop_hover.jpg", Kind::Jpeg, 17, 20},
+    {"board/drop_pressed.jpg", Kind::Jpeg, 17, 20},
+    {"board/close.gif", Kind::Gif, 32, 22},
 };
 
 int Le16(const QByteArray& b, int at) { return uint8_t(b[at]) | (uint8_t(b[at + 1]) << 8); }

@@ -1,5 +1,6 @@
 #include "tools/skinpainter/pictures.h"
 
+#include "tools/skinpainter/board_skin.h"
 #include "tools/skinpainter/decoder_skin.h"
 #include "tools/skinpainter/gif_writer.h"
 #include "tools/skinpainter/layout.h"
@@ -82,6 +83,15 @@ std::vector<Picture> PaintPictures() {
     Add(out, "report/banner.jpg", FileKind::Jpeg, PaintReportBanner());
     Add(out, "report/button.jpg", FileKind::Jpeg, PaintReportButtonFace());
     Add(out, "report/ok.gif", FileKind::Gif, PaintReportOkButton());
+
+    Add(out, "board/skin.jpg", FileKind::Jpeg, PaintBoardSkin());
+    Add(out, "board/login.bmp", FileKind::Bmp24, PaintBoardLoginPanel());
+    Add(out, "board/prompt.bmp", FileKind::Bmp24, PaintBoardPromptStrip());
+    Add(out, "board/send.jpg", FileKind::Jpeg, PaintBoardSendFace());
+    Add(out, "board/drop_normal.jpg", FileKind::Jpeg, PaintBoardDropButton(ButtonState::Normal));
+    Add(out, "board/drop_hover.jpg", FileKind::Jpeg, PaintBoardDropButton(ButtonState::Hover));
+    Add(out, "board/drop_pressed.jpg", FileKind::Jpeg, PaintBoardDropButton(ButtonState::Pressed));
+    Add(out, "board/close.gif", FileKind::Gif, PaintBoardCloseTab());
     return out;
 }
 

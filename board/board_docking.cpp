@@ -1,0 +1,31 @@
+// Edge docking: the window hides at the left, right or top edge of the screen but for a
+// 4-pixel strip, and comes back while the mouse is over it. Decided afresh on every tick.
+#include "board/board_window.h"
+#include "platform/ui/program.h"
+
+namespace orbiq {
+
+void OnEdgeHideTimerTick(uint64_t window) {
+    constexpr int32_t kStrip = 4;
+    int32_t x = 0, y = 0;
+    platform::CursorPosition(&x, &y);
+    const UnitRef self = platform::WindowRef(window);
+    const int32_t left = self.GetInt(Prop::Left);
+    const int32_t top = self.GetInt(Prop::Top);
+    const int32_t width = self.GetInt(Prop::Width);
+    const int32_t height = self.GetInt(Prop::Height);
+    const int32_t screenWidth = platform::ScreenWidth();
+
+    const bool over = left <= x && x <= left + width && top <= y && y <= top + height;
+    if (!over) {
+        if (left <= 0) self.Set(Prop::Left, kStrip - width);
+        else if (left + width >= screenWidth) self.Set(Prop::Left, screenWidth - kStrip);
+        else if (top <= 0) self.Set(Prop::Top, kStrip - height);
+        return;
+    }
+    if (left <= 0) self.Set(Prop::Left, 0);
+    else if (left == screenWidth - kStrip) self.Set(Prop::Left, screenWidth - width);
+    else if (top <= 0) self.Set(Prop::Top, 0);
+}
+
+}  // namespace orbiq
