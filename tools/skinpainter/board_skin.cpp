@@ -58,9 +58,9 @@ QImage PaintBoardLoginPanel() {
     p.drawRect(0, 0, w - 1, h - 1);
     HLine(p, 1, w - 2, 32, QColor(0x2d, 0x86, 0x83));
 
-    // The globe at the left of the title strip.
+    // The globe on the title strip, just right of the prompt that covers its left part.
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF globe(2.5, 6.5, 19, 19);
+    const QRectF globe(182.5, 6.5, 19, 19);
     QRadialGradient sea(globe.center() - QPointF(3, 3), 12);
     sea.setColorAt(0, QColor(0x9f, 0xd8, 0xff));
     sea.setColorAt(1, QColor(0x1f, 0x6f, 0xc4));
@@ -79,9 +79,10 @@ QImage PaintBoardLoginPanel() {
 }
 
 QImage PaintBoardPromptStrip() {
-    QImage image = Canvas(9, 39);
+    // The same gradient as the login panel's 32-pixel title strip, which it lies on.
+    QImage image = Canvas(9, 39, kTealBottom);
     QPainter p(&image);
-    FillVertical(p, QRectF(0, 0, 9, 39), kTealTop, kTealBottom);
+    FillVertical(p, QRectF(0, 0, 9, 32), kTealTop, kTealBottom);
     return image;
 }
 
