@@ -152,9 +152,12 @@ TEST_F(BoardTest, TheNameFieldTakesTwelveBytesAndAPressEmptiesIt) {
 }
 
 TEST_F(BoardTest, TheRefreshCounterRefreshesOnThe25thTickAndThenEvery51) {
-    WriteNameFile(TXT("张三"));
     Open();
-    StopRefreshTimer();
+    U("用户名字编辑框2").Set(Prop::Text, TXT("张三"));
+    platform::RaiseEvent(U("留言发送按钮2"), "Click");
+    ASSERT_EQ(U("自动刷新时钟1").GetInt(Prop::Interval), 100);
+    StopRefreshTimer();  // before it ticks: the test's ticks are the only ones
+    ASSERT_EQ(U("进度条1").GetInt(Prop::Position), 0);
     const int base = script_.Count("show");
     std::vector<int> refreshedAt;
     std::vector<int32_t> positions;
