@@ -12,6 +12,9 @@ struct HttpGetLimits {
     size_t maxBodyBytes = 8u << 20;  // larger bodies count as failures
 };
 
+// libcurl's global set-up, once per process; the program's start calls it before any thread.
+void EnsureCurlGlobal();
+
 // Blocks until the transfer is over. A status of 400 or above, a body over the limit,
 // a time-out or any transport error give the empty byte set.
 ByteSet HttpGet(const Text& url, const HttpGetLimits& limits = {});

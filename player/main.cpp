@@ -3,12 +3,14 @@
 
 #include <clocale>
 
+#include "common/http_get.h"
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
 #include "player/globals.h"
 #include "player/main_window.h"
 
 int main(int argc, char** argv) {
+    orbiq::EnsureCurlGlobal();  // before any thread exists
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // libmpv needs it
     QApplication::setQuitOnLastWindowClosed(false);

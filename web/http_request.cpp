@@ -1,5 +1,7 @@
 #include "web/http_request.h"
 
+#include "common/http_get.h"
+
 #include "web/url.h"
 
 #include <QAbstractEventDispatcher>
@@ -218,6 +220,7 @@ ByteSet SendHttpRequest(const Text& url, const Text& verb, const Text& proxy, co
     slot->callerDispatcher = dispatcher;
     const Deadline deadline(TickCount(), timeoutSeconds);
 
+    EnsureCurlGlobal();  // on the caller's thread, never first inside a worker
     std::thread worker;
     try {
         worker = std::thread(RunHttpWorker, slot);

@@ -8,14 +8,13 @@
 #include <ctime>
 #include <memory>
 #include <mutex>
+
+#include "common/http_get.h"
 #include <string_view>
 
 namespace orbiq::platform {
 
-void EnsureCurlStarted() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
-}
+void EnsureCurlStarted() { EnsureCurlGlobal(); }
 
 namespace {
 
