@@ -70,9 +70,9 @@ public:
         f.setPixelSize(12);
         w_->setFont(f);
         w_->verticalHeader()->setDefaultSectionSize(18);
-        w_->setStyleSheet("QTableWidget { background: white; color: black; outline: 0; }"
+        w_->setStyleSheet("QTableWidget { background: white; color: black; outline: 0;"
+                          " selection-background-color: #3d7fd6; selection-color: white; }"
                           "QTableWidget:disabled { color: #8a8a8a; }"
-                          "QTableWidget::item:selected { background: #3d7fd6; color: white; }"
                           "QHeaderView::section { background: #dbe7f5; border: none; border-bottom: 1px solid #a9c1df;"
                           " padding-left: 4px; height: 18px; }");
         QObject::connect(w_, &QTableWidget::itemSelectionChanged, w_, [this] {
