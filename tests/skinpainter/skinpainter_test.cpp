@@ -81,7 +81,6 @@ const Expected kExpected[] = {
     {"decoder/close_hover.gif", Kind::Gif, 32, 22},
     {"decoder/close_pressed.gif", Kind::Gif, 32, 22},
     {"report/banner.jpg", Kind::Jpeg, 1077, 184},
-    {"report/button.jpg", Kind::Jpeg, 71, 23},
     {"report/ok.gif", Kind::Gif, 71, 23},
     {"board/skin.jpg", Kind::Jpeg, 547, 358},
     {"board/login.bmp", Kind::Bmp24, 235, 134},

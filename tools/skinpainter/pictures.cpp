@@ -79,9 +79,9 @@ std::vector<Picture> PaintPictures() {
     Add(out, "decoder/close_hover.gif", FileKind::Gif, PaintDecoderCloseButton(ButtonState::Hover));
     Add(out, "decoder/close_pressed.gif", FileKind::Gif, PaintDecoderCloseButton(ButtonState::Pressed));
 
-    // Channel error report window (its skin, emblem and close buttons are the decoder window's).
+    // Channel error report window (its skin, emblem and close buttons are the decoder window's,
+    // its button face the board's).
     Add(out, "report/banner.jpg", FileKind::Jpeg, PaintReportBanner());
-    Add(out, "report/button.jpg", FileKind::Jpeg, PaintReportButtonFace());
     Add(out, "report/ok.gif", FileKind::Gif, PaintReportOkButton());
 
     Add(out, "board/skin.jpg", FileKind::Jpeg, PaintBoardSkin());

@@ -58,16 +58,10 @@ QImage PaintReportBanner() {
     return image;
 }
 
-QImage PaintReportButtonFace() {
+QImage PaintReportOkButton() {
     QImage image = Canvas(kReportButtonSize.width(), kReportButtonSize.height());
     QPainter p(&image);
     PaintFace(p, kReportButtonSize);
-    return image;
-}
-
-QImage PaintReportOkButton() {
-    QImage image = PaintReportButtonFace();
-    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setFont(UiFont(12, true));
     p.setPen(Qt::white);

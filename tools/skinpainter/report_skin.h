@@ -1,5 +1,5 @@
-// Pictures of the channel error report window of its own: the banner and the button faces
-// (its skin, emblem and close buttons are the decoder window's).
+// Pictures of the channel error report window of its own: the banner and the hidden OK
+// button (its skin, emblem and close buttons are the decoder window's, its button face the board's).
 #pragma once
 
 #include "tools/skinpainter/paint_kit.h"
@@ -14,7 +14,6 @@ inline constexpr QSize kReportBannerBox{380, 65};  // the part shown, centred
 inline constexpr QSize kReportButtonSize{71, 23};
 
 QImage PaintReportBanner();
-QImage PaintReportButtonFace();  // plain
-QImage PaintReportOkButton();    // bearing "确定"
+QImage PaintReportOkButton();  // a light-blue face bearing "确定"
 
 }  // namespace orbiq::skinpainter
