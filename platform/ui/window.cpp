@@ -64,6 +64,15 @@ private:
     QPoint offset_;
 };
 
+// Popup menus drawn in the colours MainWindow's menu style unit stores (0x3A3A3A face,
+// 0xD16500 highlight, 0xE1E1E1 text, 0x8D8D8D lines), in its 12-pixel font.
+const char* const kMenuStyle =
+    "QMenu { background: #3a3a3a; color: #e1e1e1; border: 1px solid #8d8d8d; padding: 2px;"
+    " font-family: 'SimSun', 'WenQuanYi Micro Hei'; font-size: 12px; }"
+    "QMenu::item { padding: 4px 22px 4px 18px; }"
+    "QMenu::item:selected { background: #0065d1; color: white; }"
+    "QMenu::separator { height: 1px; background: #8d8d8d; margin: 3px 6px; }";
+
 QJsonObject ReadForm(const std::string& formName) {
     QFile file(QString(":/forms/%1.json").arg(QString::fromStdString(formName)));
     if (!file.open(QIODevice::ReadOnly)) return {};
@@ -317,6 +326,7 @@ void Window::BuildMenus(const QJsonArray& menus) {
         if (level == 0) {
             auto menu = std::make_unique<QMenu>(caption);
             menu->setObjectName(QString::fromStdString(name));
+            menu->setStyleSheet(kMenuStyle);
             levelMenu[0] = menu.get();
             levelMenu[1] = levelMenu[2] = nullptr;
             menus_[name] = menu.get();
