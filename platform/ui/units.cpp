@@ -386,6 +386,9 @@ public:
         if (description_.value("multiline").toBool()) {
             multi_ = new QPlainTextEdit(text, parent);
             multi_->setReadOnly(description_.value("readonly").toBool());
+            if (description_.value("scrollbars").toString() == "none")
+                multi_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            multi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
             QObject::connect(multi_, &QPlainTextEdit::textChanged, multi_, [this] { Raise("TextChanged"); });
         } else {
             line_ = new QLineEdit(text, parent);
@@ -402,14 +405,15 @@ public:
         ApplyCommon();
     }
     PropValue Get(Prop p) override {
-        if (p == Prop::Text) return T(line_ ? line_->text() : multi_->toPlainText());
+        // Lines of a multi-line box end in CR LF, as the system's texts expect.
+        if (p == Prop::Text) return T(line_ ? line_->text() : multi_->toPlainText().replace('\n', "\r\n"));
         if (p == Prop::MaxLength) return validator_ ? validator_->maxBytes : 0;
         return Unit::Get(p);
     }
     bool Set(Prop p, const PropValue& v) override {
         if (p == Prop::Text) {
             if (line_) line_->setText(Q(TextOf(v)));
-            else multi_->setPlainText(Q(TextOf(v)));
+            else multi_->setPlainText(Q(TextOf(v)).replace("\r\n", "\n"));
             return true;
         }
         // MaxLength counts GBK bytes, as typed; 0 lifts the limit.
@@ -530,9 +534,11 @@ private:
         bool eventFilter(QObject*, QEvent* e) override {
             if (e->type() == QEvent::MouseButtonPress) {
                 auto* m = static_cast<QMouseEvent*>(e);
-                if (m->button() == Qt::RightButton)
+                if (m->button() == Qt::RightButton) {
                     unit_->Raise("RightButtonDown", {static_cast<int32_t>(m->position().x()),
                                                      static_cast<int32_t>(m->position().y()), 2});
+                    return true;  // the right button does not select
+                }
             }
             return false;
         }

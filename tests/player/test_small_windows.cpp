@@ -332,7 +332,7 @@ TEST_F(TreeRightButtonTest, OpensAnEmptyReportEveryTime) {
 // The tree's selection and the player are left alone.
 // Off until the tree list stops handling the right presses it reports (a right press on
 // empty space clears the selection, on an item selects it).
-TEST_F(TreeRightButtonTest, DISABLED_LeavesTheSelectionAndThePlayerAlone) {
+TEST_F(TreeRightButtonTest, LeavesTheSelectionAndThePlayerAlone) {
     Start(site_->hosts);
     ASSERT_GT(platform::TreeCount(MainUnit("列表1")), 1);
     platform::TreeSelect(MainUnit("列表1"), 1);
