@@ -34,8 +34,6 @@ QColor ColourFromRef(int32_t ref) {
     return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
 }
 
-namespace {
-
 int32_t IntOf(const PropValue& v) {
     if (auto p = std::get_if<int32_t>(&v)) return *p;
     if (auto d = std::get_if<double>(&v)) return static_cast<int32_t>(*d);
@@ -73,6 +71,8 @@ Qt::Alignment AlignOf(const QJsonObject& d) {
     Qt::Alignment h = a == "center" ? Qt::AlignHCenter : a == "right" ? Qt::AlignRight : Qt::AlignLeft;
     return h | Qt::AlignVCenter;
 }
+
+namespace {
 
 ByteSet BytesOfResource(const QString& resource) {
     QFile file(":/pictures/" + resource);

@@ -24,6 +24,13 @@ QString Q(const Text& text);
 Text T(const QString& text);
 QColor ColourFromRef(int32_t colourRef);  // COLORREF 0x00BBGGRR
 
+// Reading property values and stored description keys, shared by every unit type.
+int32_t IntOf(const PropValue& value);
+Text TextOf(const PropValue& value);
+uint32_t ColourValue(const QJsonValue& stored);   // "0xBBGGRR" or a number
+QFont FontOf(const QJsonObject& description);    // "宋体"-like faces through fontconfig fallbacks
+Qt::Alignment AlignOf(const QJsonObject& description);
+
 class Unit {
 public:
     Unit(Window* window, const QJsonObject& description);

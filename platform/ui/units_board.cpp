@@ -24,12 +24,6 @@
 namespace orbiq::platform {
 namespace {
 
-int32_t IntOf(const PropValue& v) {
-    if (auto p = std::get_if<int32_t>(&v)) return *p;
-    if (auto d = std::get_if<double>(&v)) return static_cast<int32_t>(*d);
-    if (auto b = std::get_if<bool>(&v)) return *b ? 1 : 0;
-    return 0;
-}
 
 // Runs f on the UI thread and returns its result; from another thread the caller waits.
 template <typename F>

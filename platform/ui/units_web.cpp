@@ -18,27 +18,8 @@
 namespace orbiq::platform {
 namespace {
 
-Text TextOf(const PropValue& v) {
-    if (auto t = std::get_if<Text>(&v)) return *t;
-    return Text();
-}
 
-uint32_t ColourValue(const QJsonValue& v) {
-    if (v.isString()) return v.toString().toUInt(nullptr, 0);
-    return static_cast<uint32_t>(v.toInteger());
-}
 
-QFont FontOf(const QJsonObject& d) {
-    QFont font;
-    QJsonObject f = d.value("font").toObject();
-    QStringList families;
-    if (f.contains("family")) families << f.value("family").toString();
-    families << "SimSun" << QString::fromUtf8("宋体") << "WenQuanYi Micro Hei" << "Noto Sans CJK SC";
-    font.setFamilies(families);
-    font.setPixelSize(f.value("size").toInt(12));
-    font.setBold(f.value("bold").toBool());
-    return font;
-}
 
 // Bytes that cannot stand in a request line as they are; "%" and the URL's own
 // delimiters are left alone, so an address that is already encoded keeps its meaning.

@@ -111,12 +111,6 @@ private:
     }
 };
 
-int32_t IntOf(const PropValue& v) {
-    if (auto p = std::get_if<int32_t>(&v)) return *p;
-    if (auto d = std::get_if<double>(&v)) return static_cast<int32_t>(*d);
-    if (auto b = std::get_if<bool>(&v)) return *b ? 1 : 0;
-    return 0;
-}
 
 }  // namespace
 
