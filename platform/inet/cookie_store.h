@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orbiq::platform {
@@ -21,6 +22,18 @@ private:
     struct Impl;
     Impl* impl_;
 };
+
+// A-Z folded to lower case; blanks and tabs cut from both ends.
+inline std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out) if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    return out;
+}
+inline std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
 
 // Starts libcurl once per process.
 void EnsureCurlStarted();
