@@ -4,12 +4,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "common/hosts.h"
+#include "platform/ui/ui.h"
 #include "site/site_server.h"
 
 namespace orbiq::test {
@@ -23,6 +25,24 @@ inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
+}
+
+// Runs script inside the wait of a modal window that open loads; a guard destroys the window
+// that `window` names (read when the guard fires) after guardMs. True when the window went
+// before the guard. The script starts from a timer event, not a posted one: inside a posted
+// event's handler Qt does not deliver the events already queued behind it, such as another
+// thread's unit writes.
+inline bool RunInsideModal(const std::function<void()>& open, const uint64_t& window,
+                           const std::function<void()>& script, int guardMs) {
+    QObject context;
+    bool guarded = false;
+    QTimer::singleShot(1, &context, [&] { script(); });
+    QTimer::singleShot(guardMs, &context, [&] {
+        guarded = platform::WindowExists(window);
+        platform::DestroyWindow(window);
+    });
+    open();
+    return !guarded;
 }
 
 // A port on 127.0.0.1 that refuses connections.

@@ -137,17 +137,7 @@ protected:
     // Opens the window modally and runs script inside its loop; a guard destroys the window
     // after guardMs. True when the window went before the guard.
     static bool Open(const RemoteHosts& hosts, const std::function<void()>& script, int guardMs = 15000) {
-        QObject context;
-        bool guarded = false;
-        // A timer event, not a posted one: inside a posted event's handler Qt does not deliver
-        // the events that were already queued behind it, such as the transfer thread's writes.
-        QTimer::singleShot(1, &context, [&] { script(); });
-        QTimer::singleShot(guardMs, &context, [&] {
-            guarded = !WindowGone();
-            platform::DestroyWindow(gDecoderWindow);
-        });
-        OpenDecoderDownloadWindow(hosts);
-        return !guarded;
+        return RunInsideModal([&] { OpenDecoderDownloadWindow(hosts); }, gDecoderWindow, script, guardMs);
     }
     static RemoteHosts DownloadFrom(const Text& host) {
         RemoteHosts hosts = DeadHosts();

@@ -163,15 +163,7 @@ protected:
     // Opens UpdateWindow modally and runs script inside its loop; a guard destroys the window
     // after guardMs. True when the window went before the guard.
     static bool Open(const RemoteHosts& hosts, const std::function<void()>& script, int guardMs = 8000) {
-        QObject context;
-        bool guarded = false;
-        QTimer::singleShot(0, &context, [&] { script(); });
-        QTimer::singleShot(guardMs, &context, [&] {
-            guarded = !WindowGone();
-            platform::DestroyWindow(gUpdateWindow);
-        });
-        OpenUpdateWindow(hosts);
-        return !guarded;
+        return RunInsideModal([&] { OpenUpdateWindow(hosts); }, gUpdateWindow, script, guardMs);
     }
 
     QTemporaryDir folder_;
