@@ -675,7 +675,8 @@ public:
             w_->addItem(o.value("text").toString(), o.value("value").toInt());
         }
         w_->setCurrentIndex(description_.value("selected").toInt(w_->count() > 0 ? 0 : -1));
-        QObject::connect(w_, &QComboBox::currentIndexChanged, w_, [this] { Raise("SelectionChanged"); });
+        // A choice from the list raises the event even when it picks the item already shown.
+        QObject::connect(w_, &QComboBox::activated, w_, [this] { Raise("SelectionChanged"); });
         ApplyCommon();
     }
     PropValue Get(Prop p) override {
@@ -685,7 +686,12 @@ public:
         return Unit::Get(p);
     }
     bool Set(Prop p, const PropValue& v) override {
-        if (p == Prop::SelectedIndex) { w_->setCurrentIndex(IntOf(v)); return true; }
+        if (p == Prop::SelectedIndex) {
+            int before = w_->currentIndex();
+            w_->setCurrentIndex(IntOf(v));
+            if (w_->currentIndex() != before) Raise("SelectionChanged");
+            return true;
+        }
         return Unit::Set(p, v);
     }
 

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QComboBox>
 #include <QTest>
 
 #include "board_fixture.h"
@@ -231,6 +232,19 @@ TEST_F(BoardSendTest, CannedTexts) {
     U("组合框1").Set(Prop::SelectedIndex, 1);
     EXPECT_EQ(Edit().GetText(Prop::Text), TXT("B:收电在线音乐"));
     platform::SendUnitMessage(U("组合框1"), platform::kCbShowDropDown, 0, 0);
+}
+
+TEST_F(BoardSendTest, ChoosingTheSameCannedTextAgainFillsTheBoxAgain) {
+    auto* combo = qobject_cast<QComboBox*>(Widget("组合框1"));
+    ASSERT_NE(combo, nullptr);
+    platform::RaiseEvent(U("图形按钮1"), "Click");
+    combo->setCurrentIndex(1);
+    emit combo->activated(1);  // the user picks an item from the list
+    EXPECT_EQ(Edit().GetText(Prop::Text), TXT("B:收电在线音乐"));
+    platform::RaiseEvent(U("图形按钮1"), "Click");
+    EXPECT_EQ(Edit().GetText(Prop::Text), Text());
+    emit combo->activated(1);  // the same item once more
+    EXPECT_EQ(Edit().GetText(Prop::Text), TXT("B:收电在线音乐"));
 }
 
 TEST_F(BoardSendTest, CannedTextsWorkBeforeTheLogin) {
