@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "common/hosts.h"
@@ -26,6 +27,18 @@ inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
     }
     return true;
 }
+
+// Processes events for ms milliseconds.
+inline void Pump(int ms) { WaitFor([] { return false; }, ms); }
+
+// size pseudo-random bytes, the same for the same seed.
+inline std::string Payload(size_t size, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string data(size, '\0');
+    for (auto& c : data) c = static_cast<char>(gen() & 0xFF);
+    return data;
+}
+inline std::string AsString(const ByteSet& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // Runs script inside the wait of a modal window that open loads; a guard destroys the window
 // that `window` names (read when the guard fires) after guardMs. True when the window went

@@ -37,17 +37,9 @@ UnitRef Unit(const char* name) { return UnitRef{gDecoderWindow, name}; }
 Text Caption(const char* name) { return Unit(name).GetText(Prop::Caption); }
 int32_t Bar() { return Unit("进度条1").GetInt(Prop::Position); }
 bool WindowGone() { return !platform::WindowExists(gDecoderWindow); }
-void Pump(int ms) { WaitFor([] { return false; }, ms); }
 bool StartsWith(const Text& text, const Text& head) { return text.Left(head.Length()) == head; }
 bool EndsWith(const Text& text, const Text& tail) { return text.Right(tail.Length()) == tail; }
 
-std::string Payload(size_t size, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string data(size, '\0');
-    for (auto& c : data) c = static_cast<char>(gen() & 0xFF);
-    return data;
-}
-std::string AsString(const ByteSet& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // Serves the installer with its length announced, but only as many bytes as the test allows.
 class GatedServer {

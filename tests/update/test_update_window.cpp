@@ -48,7 +48,6 @@ void CountingCleanup() {
 UnitRef Unit(const char* name) { return UnitRef{gUpdateWindow, name}; }
 int32_t Bar() { return Unit("进度条2").GetInt(Prop::Position); }
 bool WindowGone() { return !platform::WindowExists(gUpdateWindow); }
-void Pump(int ms) { WaitFor([] { return false; }, ms); }
 void PressEsc() { QTest::keyClick(platform::WidgetOf(platform::WindowRef(gUpdateWindow)), Qt::Key_Escape); }
 
 bool MachineConnected() {
@@ -58,13 +57,6 @@ bool MachineConnected() {
 }
 const Text& WordFor(bool connected) { return connected ? TXT("是") : TXT("否"); }
 
-std::string Payload(size_t size, unsigned seed) {
-    std::mt19937 gen(seed);
-    std::string data(size, '\0');
-    for (auto& c : data) c = static_cast<char>(gen() & 0xFF);
-    return data;
-}
-std::string AsString(const ByteSet& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
 // A server of the test's own on a free port.
 class OwnServer {
