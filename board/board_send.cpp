@@ -37,7 +37,9 @@ void SendBoardMessage(uint64_t window) {
         platform::MessageBox(TXT("请输入内容"), platform::kMbOk, TXT("提示"));
         return;
     }
-    const Text record = TXT("客人名称='游客'|留言内容='") + name + TXT(" 说: ") + text + Text("'");
+    // Quotes doubled, so no name or text can end the value early.
+    const Text record =
+        TXT("客人名称='游客'|留言内容='") + DoubleQuotes(name) + TXT(" 说: ") + DoubleQuotes(text) + Text("'");
     const auto server = BoardServer();
     if (!InsertRemoteRecord(*server, TXT("留言列表"), record)) return;
     if (!platform::WindowExists(window)) return;  // closed while the insert waited

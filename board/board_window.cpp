@@ -1,5 +1,6 @@
 #include "board/board_window.h"
 
+#include <map>
 #include <mutex>
 #include <utility>
 
@@ -18,10 +19,13 @@ std::mutex gServerMutex;
 // Empty texts and time-out 0 until the first opening.
 std::shared_ptr<const RemoteDbServer> gBoardServer = std::make_shared<const RemoteDbServer>();
 
-// One refresh at a time on the UI thread: a refresh that comes due while another waits for
-// its reply runs once that one has ended, instead of nesting another wait inside it.
-bool gRefreshRunning = false;
-uint64_t gRefreshPendingFor = 0;
+// One refresh at a time per window on the UI thread: a refresh that comes due while one of
+// the same window waits for its reply runs once that one has ended, instead of nesting another
+// wait inside it. Other windows' refreshes are not held back. Keyed by window id (never reused).
+struct RefreshState {
+    bool pending = false;
+};
+std::map<uint64_t, RefreshState> gRefreshRunning;
 
 void StoreBoardServer(RemoteDbServer server) {
     auto record = std::make_shared<const RemoteDbServer>(std::move(server));
@@ -176,19 +180,20 @@ void RefreshMessageList(uint64_t window) {
         LoadOnThread(window, BoardServer());
         return;
     }
-    if (gRefreshRunning) {
-        gRefreshPendingFor = window;
+    if (auto running = gRefreshRunning.find(window); running != gRefreshRunning.end()) {
+        running->second.pending = true;
         return;
     }
-    gRefreshRunning = true;
-    for (uint64_t target = window; target != 0; target = std::exchange(gRefreshPendingFor, 0)) {
+    gRefreshRunning[window] = {};
+    for (bool again = true; again && platform::WindowExists(window);) {
         platform::ProcessPendingEvents();
         const auto server = BoardServer();
         const ReplyTable table = RunRemoteQuery(*server, BoardMessageQuery());
-        RefillMessageList(target, table);
+        RefillMessageList(window, table);
         platform::ProcessPendingEvents();
+        again = std::exchange(gRefreshRunning[window].pending, false);
     }
-    gRefreshRunning = false;
+    gRefreshRunning.erase(window);
 }
 
 void FitMessageListColumns(uint64_t window) {

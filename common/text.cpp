@@ -39,9 +39,8 @@ std::string Convert(const char* to, const char* from, std::string_view input, si
                 if (skip > inLeft) skip = inLeft;
                 for (size_t i = 1; i < skip; ++i)
                     if ((static_cast<unsigned char>(in[i]) & 0xC0) != 0x80) { skip = i; break; }
-            } else if (unitBytes == 2) {  // GBK: a lead byte takes its trail byte with it
-                unsigned char lead = static_cast<unsigned char>(*in);
-                skip = (lead >= 0x81 && lead <= 0xFE && inLeft >= 2) ? 2 : 1;
+            } else if (unitBytes == 2) {  // GBK: a lead byte takes only a valid trail byte with it
+                skip = GbkCharLength(std::string_view(in, inLeft), 0);
             }
             in += skip;
             inLeft -= skip;
@@ -50,25 +49,81 @@ std::string Convert(const char* to, const char* from, std::string_view input, si
     return out;
 }
 
+bool IsLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+bool IsTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// A to Z folded in the single-byte characters of a GBK text.
+std::string FoldGbk(std::string_view s) {
+    std::string out(s);
+    for (size_t i = 0; i < out.size();) {
+        size_t n = GbkCharLength(out, i);
+        if (n == 1) out[i] = FoldAscii(out[i]);
+        i += n;
+    }
+    return out;
+}
+
+// Whether needle matches text at the character boundary at, ending on a boundary too.
+// With fold, the needle comes folded and the text's single-byte characters are folded.
+bool MatchesAt(std::string_view text, size_t at, std::string_view needle, bool fold) {
+    if (needle.size() > text.size() - at) return false;
+    size_t end = at + needle.size();
+    for (size_t i = at; i < end;) {
+        size_t n = GbkCharLength(text, i);
+        if (i + n > end) return false;
+        if (n == 1) {
+            if ((fold ? FoldAscii(text[i]) : text[i]) != needle[i - at]) return false;
+        } else if (text.compare(i, n, needle.substr(i - at, n)) != 0) {
+            return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+// Walks the characters from byte index walkFrom, which must start one.
+size_t GbkSearch(std::string_view text, std::string_view needle, size_t from, bool fold, size_t walkFrom = 0) {
+    const std::string folded = fold ? FoldGbk(needle) : std::string();
+    const std::string_view wanted = fold ? std::string_view(folded) : needle;
+    for (size_t i = walkFrom; i <= text.size(); i += i < text.size() ? GbkCharLength(text, i) : 1) {
+        if (i >= from && MatchesAt(text, i, wanted, fold)) return i;
+    }
+    return std::string_view::npos;
+}
+
 int32_t Search(const std::string& hay, const std::string& needle, int32_t from, bool foldCase) {
     if (from < 1) from = 1;
     size_t start = static_cast<size_t>(from - 1);
     if (start > hay.size()) return -1;
     if (needle.empty()) return from;
-    if (!foldCase) {
-        size_t p = hay.find(needle, start);
-        return p == std::string::npos ? -1 : static_cast<int32_t>(p + 1);
-    }
-    auto fold = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
-    for (size_t i = start; i + needle.size() <= hay.size(); ++i) {
-        size_t k = 0;
-        while (k < needle.size() && fold(hay[i + k]) == fold(needle[k])) ++k;
-        if (k == needle.size()) return static_cast<int32_t>(i + 1);
-    }
-    return -1;
+    size_t p = GbkSearch(hay, needle, start, foldCase);
+    return p == std::string_view::npos ? -1 : static_cast<int32_t>(p + 1);
 }
 
 }  // namespace
+
+size_t GbkCharLength(std::string_view text, size_t at) {
+    if (at >= text.size()) return 0;
+    if (at + 1 < text.size() && IsLead(static_cast<unsigned char>(text[at])) &&
+        IsTrail(static_cast<unsigned char>(text[at + 1])))
+        return 2;
+    return 1;
+}
+
+size_t GbkFind(std::string_view text, std::string_view needle, size_t from) {
+    return GbkSearch(text, needle, from, false);
+}
+
+Text DoubleQuotes(const Text& value) {
+    // A quote (0x27) is never the second byte of a character.
+    std::string quoted;
+    for (char c : value.Bytes()) {
+        quoted.push_back(c);
+        if (c == '\'') quoted.push_back('\'');
+    }
+    return Text(std::move(quoted));
+}
 
 std::string GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "GBK", gbk, 2); }
 std::string Utf8ToGbk(std::string_view utf8) { return Convert("GBK", "UTF-8", utf8, 0); }
@@ -97,11 +152,7 @@ Text Text::Mid(int32_t start, int32_t count) const {
     if (s >= bytes_.size()) return Text();
     return Text(count < 0 ? bytes_.substr(s) : bytes_.substr(s, static_cast<size_t>(count)));
 }
-Text Text::LowerAscii() const {
-    std::string s = bytes_;
-    for (char& c : s) if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return Text(std::move(s));
-}
+Text Text::LowerAscii() const { return Text(FoldGbk(bytes_)); }
 Text Text::Trimmed() const {
     size_t b = bytes_.find_first_not_of(' ');
     if (b == std::string::npos) return Text();
@@ -135,12 +186,9 @@ std::vector<Text> CutText(const Text& text, const Text& separator) {
     const std::string& sep = separator.Bytes();
     if (sep.empty()) { pieces.push_back(text); return pieces; }
     size_t start = 0;
-    for (;;) {
-        size_t p = s.find(sep, start);
-        if (p == std::string::npos) break;
+    // Each piece starts where a match ended, on a character.
+    for (size_t p; (p = GbkSearch(s, sep, start, false, start)) != std::string_view::npos; start = p + sep.size())
         pieces.emplace_back(s.substr(start, p - start));
-        start = p + sep.size();
-    }
     pieces.emplace_back(s.substr(start));
     return pieces;
 }

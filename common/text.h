@@ -1,5 +1,6 @@
 // GBK texts and byte sets: the one string type of the system.
 // Lengths and positions count bytes; positions are 1-based; a failed search gives -1.
+// Searching and cutting go by GBK characters: a match never starts or ends inside one.
 #pragma once
 
 #include <cstdint>
@@ -35,7 +36,7 @@ public:
 
     // First occurrence of needle at or after 1-based position from; -1 when absent.
     int32_t Find(const Text& needle, int32_t from = 1) const;
-    // The same, folding only the letters A to Z.
+    // The same, folding only the letters A to Z (single-byte characters, never a trail byte).
     int32_t FindNoCase(const Text& needle, int32_t from = 1) const;
     bool ContainsNoCase(const Text& needle) const { return FindNoCase(needle) != -1; }
 
@@ -43,7 +44,7 @@ public:
     Text Right(int32_t count) const;
     // count bytes from 1-based position start; count < 0 takes the rest.
     Text Mid(int32_t start, int32_t count = -1) const;
-    Text LowerAscii() const;
+    Text LowerAscii() const;  // A to Z of single-byte characters only
     Text Trimmed() const;  // blanks removed at both ends
     Text WithoutBlanks() const;  // every blank removed
 
@@ -61,8 +62,19 @@ private:
     std::string bytes_;
 };
 
+// GBK characters: a lead byte 0x81-0xFE followed by a trail byte 0x40-0xFE other than 0x7F
+// make one character; any other byte, a lead byte with no valid trail included, is one.
+// The length in bytes (1 or 2) of the character that starts at byte index at.
+size_t GbkCharLength(std::string_view text, size_t at);
+// Byte index of the first match of needle that starts at a character at or after byte index
+// from and ends at a character's end; std::string_view::npos when there is none.
+size_t GbkFind(std::string_view text, std::string_view needle, size_t from = 0);
+
+// A text with every single quote doubled, as Jet SQL reads a quote between quotes.
+Text DoubleQuotes(const Text& value);
+
 // Cutting a text at a separator: the text before the first occurrence, the texts between
-// occurrences and the text after the last. Empty pieces count, so n occurrences always
+// occurrences and the text after the last, found by GbkFind. Empty pieces count, so n occurrences always
 // give n + 1 pieces, and the empty text gives one empty piece. An empty separator gives
 // the text whole.
 std::vector<Text> CutText(const Text& text, const Text& separator);

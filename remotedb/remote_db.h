@@ -59,6 +59,7 @@ struct ReplyTable {
 
 // Builds the table from a reply that holds the row token: rows cut at the row token, cells
 // at the column token; row 1 sets the column count, longer rows are cut, shorter ones padded.
+// A reply that ends with the row token has no data row after it (the header alone: no row).
 ReplyTable BuildReplyTable(const Text& reply);
 
 int32_t GetReplyColumnCount(const ReplyTable& table);

@@ -5,6 +5,8 @@ namespace orbiq {
 ReplyTable BuildReplyTable(const Text& reply) {
     ReplyTable table;
     std::vector<Text> rowPieces = CutText(reply, kReplyRowToken);
+    // A reply ending with the row token (the header and no row) gains no empty data row.
+    if (rowPieces.size() >= 2 && rowPieces.back().Empty()) rowPieces.pop_back();
     table.columnCount = static_cast<int32_t>(CutText(rowPieces.front(), kReplyColumnToken).size());
     table.rows.reserve(rowPieces.size());
     for (const Text& piece : rowPieces) {

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <regex>
@@ -100,7 +101,7 @@ void FormatFunction(sqlite3_context* context, int argc, sqlite3_value** argv) {
 std::string CellText(std::string utf8) {
     std::string gbk = Utf8ToGbk(utf8);
     for (const std::string& token : {kRowToken, kColumnToken}) {
-        for (size_t at; (at = gbk.find(token)) != std::string::npos;) gbk.erase(at, token.size());
+        for (size_t at; (at = GbkFind(gbk, token)) != std::string::npos;) gbk.erase(at, token.size());
     }
     return gbk;
 }
@@ -108,6 +109,38 @@ std::string CellText(std::string utf8) {
 std::string ColumnText(sqlite3_stmt* stmt, int column) {
     const unsigned char* t = sqlite3_column_text(stmt, column);
     return CellText(t ? reinterpret_cast<const char*>(t) : "");
+}
+
+const char* const kBoardTable = "留言列表";
+
+// What a request may do: "ac=do" an insert into or a delete from the board's table, "ac=show"
+// a select from it. Anything else is refused while the statement is prepared.
+struct Permit {
+    bool query = false;
+    bool sawStatement = false;  // the one action the request is for
+};
+
+int Authorize(void* data, int action, const char* arg1, const char* arg2, const char* database, const char*) {
+    Permit& permit = *static_cast<Permit*>(data);
+    auto isBoardTable = [](const char* name) { return name && std::strcmp(name, kBoardTable) == 0; };
+    if (database && std::strcmp(database, "main") != 0) return SQLITE_DENY;
+    switch (action) {
+    case SQLITE_INSERT:
+    case SQLITE_DELETE:
+        if (permit.query || !isBoardTable(arg1)) return SQLITE_DENY;
+        permit.sawStatement = true;
+        return SQLITE_OK;
+    case SQLITE_SELECT:
+        if (!permit.query) return SQLITE_DENY;
+        permit.sawStatement = true;
+        return SQLITE_OK;
+    case SQLITE_READ:  // columns of a select, or of a delete's condition
+        return isBoardTable(arg1) ? SQLITE_OK : SQLITE_DENY;
+    case SQLITE_FUNCTION:  // the board's query formats its time; nothing else is called
+        return permit.query && arg2 && std::strcmp(arg2, "format") == 0 ? SQLITE_OK : SQLITE_DENY;
+    default:
+        return SQLITE_DENY;
+    }
 }
 
 // Milliseconds in the time and the index keep "order by 留言时间 desc" newest first.
@@ -193,6 +226,10 @@ std::string BoardScript::Answer(const std::string& formBody) const {
     sqlite3_create_function(db.get(), "format", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, FormatFunction,
                             nullptr, nullptr);
 
+    Permit permit;
+    permit.query = query;
+    sqlite3_set_authorizer(db.get(), Authorize, &permit);
+
     std::string sql = TranslateAccessSql(GbkToUtf8(form.sql));
     sqlite3_stmt* rawStmt = nullptr;
     const char* tail = nullptr;
@@ -200,6 +237,8 @@ std::string BoardScript::Answer(const std::string& formBody) const {
     Stmt stmt(rawStmt);
     if (rc == SQLITE_NOTADB) return kNoDatabase;
     if (rc != SQLITE_OK || !stmt) return kSqlError;
+    // A statement that asks for no permitted action (VACUUM asks for none) or only explains one.
+    if (!permit.sawStatement || sqlite3_stmt_isexplain(stmt.get())) return kSqlError;
     // One statement per request: whatever follows must be blanks or comments.
     sqlite3_stmt* rawNext = nullptr;
     rc = sqlite3_prepare_v2(db.get(), tail, -1, &rawNext, nullptr);
@@ -207,7 +246,7 @@ std::string BoardScript::Answer(const std::string& formBody) const {
     if (rc != SQLITE_OK || next) return kSqlError;
 
     int columns = sqlite3_column_count(stmt.get());
-    if (query && (columns == 0 || !sqlite3_stmt_readonly(stmt.get()))) return kIllegal;
+    if (query && (columns == 0 || !sqlite3_stmt_readonly(stmt.get()))) return kSqlError;
 
     std::string reply;
     if (query) {

@@ -7,8 +7,9 @@
 namespace orbiq::site {
 
 // Replies: "0" a statement that worked; "-1" an illegal request (unknown "ac", a database
-// name that leaves the folder, a query that would change data); "1" no such database file;
-// "2" a statement SQLite refuses (empty, malformed, more than one, or failing to run).
+// name that leaves the folder); "1" no such database file; "2" a statement refused or failing:
+// empty, malformed, more than one, anything but an insert into or a delete from 留言列表 for
+// "ac=do" and a select from it for "ac=show", or failing to run.
 class BoardScript {
 public:
     // folder: where the databases lie; "mdb.mdb" with the table 留言列表 is made when missing.

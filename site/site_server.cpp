@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/socket.h>
+
 #include "common/text.h"
 #include "site/board_script.h"
 
@@ -28,6 +30,7 @@ struct SiteServer::Host {
     std::map<std::string, std::string> files;
     std::vector<std::string> requests;
     std::atomic<int> counterHits{0};
+    std::atomic<bool> listenEnded{false};
 };
 
 namespace {
@@ -118,13 +121,24 @@ bool SiteServer::StartHost(Host& host, int& port) {
 }
 
 bool SiteServer::Listen(Host& host, int& port) {
+    // SO_REUSEADDR alone: httplib's default SO_REUSEPORT would let a second site share a port
+    // that another process already listens on.
+    host.server.set_socket_options([](int sock) {
+        int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     if (port == 0) {
         port = host.server.bind_to_any_port(host_.c_str());
         if (port < 0) return false;
     } else if (!host.server.bind_to_port(host_.c_str(), port)) {
         return false;
     }
-    host.thread = std::thread([&host] { host.server.listen_after_bind(); });
+    host.thread = std::thread([&host] {
+        host.server.listen_after_bind();
+        host.listenEnded = true;
+    });
+    // stop() does nothing to a server that is not yet running, so Stop could wait for ever.
+    while (!host.server.is_running() && !host.listenEnded) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 
@@ -146,6 +160,13 @@ bool SiteServer::StartBoardHost() {
             std::lock_guard lock(host.mutex);
             host.requests.push_back("POST /box/boo1/wms.asp");
         }
+        // A browser marks a web page's requests (a form post included) with Origin; the player
+        // sends none, so a page in the user's browser cannot drive the script.
+        if (req.has_header("Origin")) {
+            res.status = 403;
+            res.set_content("-1", "text/html; charset=gbk");
+            return;
+        }
         res.set_content(script.Answer(req.body), "text/html; charset=gbk");
     });
     return Listen(host, ports_.board);
@@ -155,7 +176,10 @@ bool SiteServer::Start(const SitePorts& ports) {
     ports_ = ports;
     bool ok = StartHost(*site_, ports_.site) && StartHost(*mirror1_, ports_.mirror1) &&
               StartHost(*mirror2_, ports_.mirror2) && StartHost(*download_, ports_.download) && StartBoardHost();
-    if (!ok) return false;
+    if (!ok) {
+        Stop();  // every port is needed: none keeps serving
+        return false;
+    }
 #if ORBIQ_SITE_HAS_WRITER
     // The catalogue the mirrors serve: channels that play from this stand-in.
     const std::string media = "http://" + host_ + ":" + std::to_string(ports_.site) + "/media/";

@@ -32,7 +32,8 @@ public:
     explicit SiteServer(const std::string& host = "127.0.0.1");
     ~SiteServer();
 
-    // Starts listening; false when a port cannot be bound.
+    // Starts listening on every port; false, with nothing left listening, when one of them
+    // cannot be bound (another process listening on it included).
     bool Start(const SitePorts& ports = {});
     void Stop();
 

@@ -216,13 +216,6 @@ void JetDatabase::Close() {
     open_ = false;
 }
 
-Text JetQuoteValue(const Text& value) {
-    std::string quoted;
-    for (char c : value.Bytes()) {
-        quoted.push_back(c);
-        if (c == '\'') quoted.push_back('\'');
-    }
-    return Text(std::move(quoted));
-}
+Text JetQuoteValue(const Text& value) { return DoubleQuotes(value); }
 
 }  // namespace orbiq::platform

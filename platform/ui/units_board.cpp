@@ -239,7 +239,7 @@ std::vector<std::string> Lines(const ByteSet& bytes) {
 bool IsSection(const std::string& line, std::string* name) {
     size_t open = line.find_first_not_of(" \t");
     if (open == std::string::npos || line[open] != '[') return false;
-    size_t close = line.find(']', open);
+    size_t close = GbkFind(line, "]", open);  // not the second byte of a character
     if (close == std::string::npos) return false;
     *name = line.substr(open + 1, close - open - 1);
     return true;
@@ -381,7 +381,7 @@ Text ReadIniKey(const Text& file, const Text& section, const Text& key) {
     for (const std::string& line : Lines(ReadFileAt(file))) {
         if (IsSection(line, &current)) { inSection = SameName(current, section.Bytes()); continue; }
         if (!inSection) continue;
-        size_t eq = line.find('=');
+        size_t eq = GbkFind(line, "=");
         if (eq != std::string::npos && SameName(line.substr(0, eq), key.Bytes())) return Text(line.substr(eq + 1));
     }
     return Text();
@@ -402,7 +402,7 @@ bool WriteIniKey(const Text& file, const Text& section, const Text& key, const T
             continue;
         }
         if (sectionAt >= 0 && sectionEnd < 0 && keyAt < 0) {
-            size_t eq = lines[i].find('=');
+            size_t eq = GbkFind(lines[i], "=");
             if (eq != std::string::npos && SameName(lines[i].substr(0, eq), key.Bytes())) keyAt = static_cast<int>(i);
         }
     }

@@ -54,6 +54,18 @@ TEST_F(IniTest, WritingReplacesOrAddsOneKeyAndKeepsTheRest) {
     EXPECT_EQ(ReadIniKey(Path(), Text("b"), Text("y")), Text("3"));
 }
 
+TEST_F(IniTest, NamesMatchByGbkCharacters) {
+    CreateFolderAt(Text::FromUtf8(dir.path().toStdString()) + Text("\\data\\"));
+    // 81 5D ends in "]"; 81 41 and 81 61 are two characters, not one in two cases.
+    const Text section("s\x81]"), upper("k\x81\x41"), lower("k\x81\x61");
+    Store("[s\x81]]\r\nk\x81\x41=upper\r\nk\x81\x61=lower\r\n");
+    EXPECT_EQ(ReadIniKey(Path(), section, lower), Text("lower"));
+    EXPECT_EQ(ReadIniKey(Path(), section, upper), Text("upper"));
+    EXPECT_EQ(ReadIniKey(Path(), Text("s\x81"), upper), Text()) << "the section does not end inside a character";
+    ASSERT_TRUE(WriteIniKey(Path(), section, lower, Text("new")));
+    EXPECT_EQ(Stored(), "[s\x81]]\r\nk\x81\x41=upper\r\nk\x81\x61=new\r\n");
+}
+
 TEST_F(IniTest, AMissingFolderFailsTheWrite) {
     EXPECT_FALSE(WriteIniKey(Path(), Text("s"), Text("k"), Text("v")));
 }

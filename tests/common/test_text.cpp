@@ -51,6 +51,52 @@ TEST(Text, CuttingKeepsEveryPiece) {
     }
 }
 
+// 東 is 96 7C and 乗 81 5C: their second bytes are "|" and "\\". 81 27 is no character:
+// the lone lead byte stays a byte of its own and the quote after it is found.
+TEST(Text, SearchingGoesByGbkCharacters) {
+    struct Case { std::string hay, needle; int from; int expected; };
+    const Case cases[] = {
+        {"a\x96|b|", "|", 1, 5},
+        {"\x81\\\\", "\\", 1, 3},
+        {"x\x81'", "'", 1, 3},
+        {"\x81", "\x81", 1, 1},
+        {"\x96|", "\x96", 1, -1},          // a match does not end inside a character
+        {"\x96|\x96|", "\x96|", 2, 3},    // from inside a character: the next one
+        {"\xFF|", "|", 1, 2},               // FF is no lead byte
+        {"\x80|", "|", 1, 2},               // nor is 80
+        {"\x81\x7F|", "|", 1, 3},          // 7F is no trail byte
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Text(c.hay).Find(Text(c.needle), c.from), c.expected) << testing::PrintToString(c.hay);
+    // Only single-byte letters fold: 81 41 and 81 61 are different characters.
+    EXPECT_EQ(Text("x\x81\x41").FindNoCase(Text("X\x81\x61")), -1);
+    EXPECT_EQ(Text("x\x81\x41").FindNoCase(Text("X\x81\x41")), 1);
+    EXPECT_EQ(Text("A\x81\x41Z").LowerAscii(), Text("a\x81\x41z"));
+}
+
+TEST(Text, CuttingGoesByGbkCharacters) {
+    struct Case { std::string text, sep; std::vector<std::string> pieces; };
+    const Case cases[] = {
+        {"\x96|a|b", "|", {"\x96|a", "b"}},
+        {"a=\x96|=b", "=", {"a", "\x96|", "b"}},
+        {"\x81|x", "|", {"\x81\x7C" "x"}},  // 81 7C is one character
+        {"x\x81'|y", "|", {"x\x81'", "y"}},   // a lone lead byte before a quote takes nothing
+        {"a\x81", "|", {"a\x81"}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> got;
+        for (const Text& p : CutText(Text(c.text), Text(c.sep))) got.push_back(p.Bytes());
+        EXPECT_EQ(got, c.pieces) << testing::PrintToString(c.text);
+    }
+}
+
+TEST(Text, ALoneLeadByteNeverSwallowsTheNextByte) {
+    EXPECT_EQ(GbkToUtf8(std::string("\x81'x'")), "?'x'");
+    EXPECT_EQ(GbkToUtf8(std::string("\x96|")), "東");
+    EXPECT_EQ(DoubleQuotes(Text("it's \x81'")), Text("it''s \x81''"));
+    EXPECT_EQ(DoubleQuotes(TXT("x'),('游客','ORBIQ管理员 说: hi")), TXT("x''),(''游客'',''ORBIQ管理员 说: hi"));
+}
+
 TEST(Text, ReadsLeadingIntegersAndSaturates) {
     struct Case { const char* text; int32_t value; };
     const Case cases[] = {{"1234", 1234}, {"007", 7}, {" -12x", -12}, {"x1", 0}, {"", 0},

@@ -29,7 +29,12 @@ TEST(ReplyTableTest, BuildsColumnsAndRowsFromTheReply) {
     const Case cases[] = {
         {"short last row padded", "a" + C + "b" + R + "1" + C + "2" + R + "3", {"a", "b"}, {{"1", "2"}, {"3", ""}}},
         {"extra cells dropped", "a" + C + "b" + R + "1" + C + "2" + C + "3", {"a", "b"}, {{"1", "2"}}},
-        {"trailing row token gives an empty row", "a" + C + "b" + R, {"a", "b"}, {{"", ""}}},
+        {"the header and a trailing row token: no row", "a" + C + "b" + R, {"a", "b"}, {}},
+        {"a trailing row token after rows adds none", "a" + C + "b" + R + "1" + C + "2" + R, {"a", "b"}, {{"1", "2"}}},
+        {"an empty row between rows stays", "a" + R + R + "x", {"a"}, {{""}, {"x"}}},
+        // C3 5B is one character: its second byte "[" starts no token.
+        {"a token starting inside a character does not cut", "a" + C + "b" + R + "\x96|" + C + "\xC3[ZOTRAMEK/Col]x",
+         {"a", "b"}, {{"\x96|", "\xC3[ZOTRAMEK/Col]x"}}},
         {"adjacent tokens keep empty pieces", "a" + C + C + "c" + R + R + "x", {"a", "", "c"},
          {{"", "", ""}, {"x", "", ""}}},
         {"blanks and line ends kept", " a " + R + "1\r\n", {" a "}, {{"1\r\n"}}},

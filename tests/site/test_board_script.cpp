@@ -2,7 +2,10 @@
 #include "site/board_script.h"
 
 #include <gtest/gtest.h>
+#include <httplib.h>
+#include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +13,7 @@
 #include <string>
 
 #include "common/text.h"
+#include "site/site_server.h"
 
 using namespace orbiq;
 using orbiq::site::AccessFormatDate;
@@ -118,20 +122,22 @@ TEST_F(ScriptFolder, RepliesForEachFailure) {
         {"ac in capitals", "ac=DO&mdb=mdb.mdb&sql=" + Encode("select 1"), "-1"},
         {"database outside the folder", "ac=do&mdb=../mdb.mdb&sql=" + Encode("select 1"), "-1"},
         {"absolute database path", "ac=do&mdb=/etc/passwd&sql=" + Encode("select 1"), "-1"},
-        {"query that deletes", "ac=show&mdb=mdb.mdb&sql=" + Encode("delete from 留言列表"), "-1"},
+        {"query that deletes", "ac=show&mdb=mdb.mdb&sql=" + Encode("delete from 留言列表"), "2"},
         {"missing database", "ac=do&mdb=none.mdb&sql=" + Encode("select 1"), "1"},
         {"empty database name", "ac=do&mdb=&sql=" + Encode("select 1"), "1"},
         {"a file that is no database", "ac=do&mdb=garbage.mdb&sql=" + Encode("select 1"), "1"},
         {"malformed", "ac=do&mdb=mdb.mdb&sql=" + Encode("insert into 留言列表 values ('it's')"), "2"},
         {"unknown table", "ac=show&mdb=mdb.mdb&sql=" + Encode("select * from 无此表"), "2"},
         {"empty sql", "ac=do&mdb=mdb.mdb&sql=", "2"},
-        {"two statements", "ac=do&mdb=mdb.mdb&sql=" + Encode("select 1; delete from 留言列表"), "2"},
-        {"a trailing comment is one statement", "ac=do&mdb=mdb.mdb&sql=" + Encode("select 1; -- note"), "0"},
+        {"two statements", "ac=do&mdb=mdb.mdb&sql=" + Encode("delete from 留言列表 where id=0; delete from 留言列表"),
+         "2"},
+        {"a trailing comment is one statement",
+         "ac=do&mdb=mdb.mdb&sql=" + Encode("delete from 留言列表 where id=0; -- note"), "0"},
         {"a constraint fails while running",
          "ac=do&mdb=mdb.mdb&sql=" + Encode("insert into 留言列表 (id) values (1), (1)"), "2"},
     };
     for (const Case& c : cases) EXPECT_EQ(script.Answer(c.body), c.reply) << c.what;
-    EXPECT_EQ(Show("select count(*) as n from 留言列表"), "n" + R + "0") << "no failed request changed the table";
+    EXPECT_EQ(Show("select 留言内容 from 留言列表"), "留言内容" + R) << "no failed request changed the table";
     EXPECT_FALSE(std::filesystem::exists(folder + "/none.mdb")) << "a missing database is not created";
 }
 
@@ -140,6 +146,133 @@ TEST_F(ScriptFolder, ExistingDatabaseKeepsItsMessages) {
     BoardScript again(folder);
     EXPECT_EQ(GbkToUtf8(again.Answer("ac=show&mdb=mdb.mdb&sql=" + Encode("select 留言内容 from 留言列表"))),
               "留言内容" + R + "留着");
+}
+
+}  // namespace
+
+namespace {
+
+std::string FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ScriptLimits : public ScriptFolder {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(Do("insert into 留言列表 (客人名称,留言内容) values ('游客','留着')"), "0");
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open((folder + "/mdb.mdb").c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "create table 秘密 (口令 text); insert into 秘密 values ('x');", nullptr, nullptr,
+                               nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+    ~ScriptLimits() override { std::filesystem::remove_all(elsewhere); }
+    std::string elsewhere = MakeFolder();
+};
+
+TEST_F(ScriptLimits, OnlyTheBoardsStatementsRun) {
+    const std::string copy = elsewhere + "/copy.db";
+    struct Case {
+        const char* ac;
+        std::string sql;
+    };
+    const Case cases[] = {
+        {"do", "drop table 留言列表"},
+        {"do", "attach database '" + elsewhere + "/a.db' as a"},
+        {"do", "vacuum into '" + copy + "'"},
+        {"do", "vacuum"},
+        {"do", "update 留言列表 set 留言内容='改了'"},
+        {"do", "delete from 秘密"},
+        {"do", "create table t (a)"},
+        {"do", "pragma user_version=5"},
+        {"do", "select * from 留言列表"},
+        {"do", "insert into 留言列表 (客人名称,留言内容) values ('游客',(select group_concat(name) from sqlite_master))"},
+        {"do", "insert into 留言列表 (客人名称,留言内容) values ('游客',sqlite_version())"},
+        {"do", "insert into 留言列表 (客人名称,留言内容) select 'a', 口令 from 秘密"},
+        {"do", "delete from 留言列表 where 留言内容 in (select 口令 from 秘密)"},
+        {"do", "explain delete from 留言列表"},
+        {"show", "select * from 秘密"},
+        {"show", "select name from sqlite_master"},
+        {"show", "select sqlite_version()"},
+        {"show", "select 留言内容 from 留言列表 union select 口令 from 秘密"},
+        {"show", "with recursive c(x) as (select 1 union all select x+1 from c) select x from c"},
+        {"show", "insert into 留言列表 (留言内容) values ('x')"},
+    };
+    const std::string before = FileBytes(folder + "/mdb.mdb");
+    const std::vector<std::string> files = Listing(folder);
+    for (const Case& c : cases) {
+        EXPECT_EQ(script.Answer(std::string("ac=") + c.ac + "&mdb=mdb.mdb&sql=" + Encode(c.sql)), "2") << c.sql;
+    }
+    EXPECT_EQ(FileBytes(folder + "/mdb.mdb"), before) << "the database is unchanged";
+    EXPECT_EQ(Listing(folder), files);
+    EXPECT_TRUE(Listing(elsewhere).empty()) << "no file written elsewhere";
+    EXPECT_EQ(Show("select 客人名称,留言内容 from 留言列表"), "客人名称" + C + "留言内容" + R + "游客" + C + "留着");
+}
+
+TEST_F(ScriptLimits, TheBoardsOwnStatementsStillRun) {
+    EXPECT_EQ(Do("insert into 留言列表 (客人名称,留言内容) values ('游客','张三 说: it''s')"), "0");
+    std::string reply = Show(
+        "select top 50 客人名称,留言内容,format(留言时间,'yyyy年mm月dd日 hh:ss:mm') as 时间 from 留言列表 "
+        "order by 留言时间 desc");
+    EXPECT_EQ(reply.rfind("客人名称" + C + "留言内容" + C + "时间" + R + "游客" + C + "张三 说: it's" + C, 0), 0u) << reply;
+    EXPECT_EQ(Do("delete from 留言列表 where 客人名称='游客'"), "0");
+    EXPECT_EQ(Show("select 留言内容 from 留言列表"), "留言内容" + R);
+}
+
+class SiteBoardHost : public ::testing::Test {
+protected:
+    SiteBoardHost() {
+        folder = (std::filesystem::temp_directory_path() / "orbiq-site-test-XXXXXX").string();
+        mkdtemp(folder.data());
+        site.SetBoardFolder(folder);
+    }
+    ~SiteBoardHost() override {
+        site.Stop();
+        std::filesystem::remove_all(folder);
+    }
+    std::string folder;
+    orbiq::site::SiteServer site;
+};
+
+TEST_F(SiteBoardHost, ARequestFromAWebPageIsRefused) {
+    ASSERT_TRUE(site.Start());
+    httplib::Client client("127.0.0.1", site.boardPort());
+    const std::string body = "ac=do&mdb=mdb.mdb&sql=" + Encode("insert into 留言列表 (留言内容) values ('页面')");
+    auto refused = client.Post("/box/boo1/wms.asp", {{"Origin", "http://example.com"}}, body,
+                               "application/x-www-form-urlencoded");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 403);
+    EXPECT_EQ(refused->body, "-1");
+    auto list = client.Post("/box/boo1/wms.asp", "ac=show&mdb=mdb.mdb&sql=" + Encode("select 留言内容 from 留言列表"),
+                            "application/x-www-form-urlencoded");
+    ASSERT_TRUE(list);
+    EXPECT_EQ(GbkToUtf8(list->body), "留言内容" + R) << "nothing was inserted";
+    auto plain = client.Post("/box/boo1/wms.asp", body, "application/x-www-form-urlencoded");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->body, "0") << "the player's own request, with no Origin, runs";
+}
+
+TEST_F(SiteBoardHost, APortTakenByAnotherProcessFailsTheWholeStart) {
+    orbiq::site::SiteServer first;
+    ASSERT_TRUE(first.Start());
+    // Only the board's port is taken: the other hosts got theirs and let them go again.
+    orbiq::site::SitePorts ports;
+    ports.board = first.boardPort();
+    EXPECT_FALSE(site.Start(ports));
+    ASSERT_GT(site.sitePort(), 0);
+    httplib::Client client("127.0.0.1", site.sitePort());
+    client.set_connection_timeout(2);
+    EXPECT_FALSE(client.Get("/rq.txt")) << "nothing keeps listening after a failed start";
+    first.Stop();
 }
 
 }  // namespace
