@@ -21,8 +21,10 @@ int main() {
     server.SetBoardFolder(ORBIQ_SITE_BOARD_DIR);
     orbiq::site::SitePorts ports{PortOf(ORBIQ_SITE_HOST), PortOf(ORBIQ_MIRROR1_HOST), PortOf(ORBIQ_MIRROR2_HOST),
                                  PortOf(ORBIQ_DOWNLOAD_HOST), PortOf(ORBIQ_BOARD_HOST)};
+    // Every port is needed: the player knows no other. One that is taken ends the site.
     if (!server.Start(ports)) {
-        std::fprintf(stderr, "orbiq-site: cannot listen on the configured ports\n");
+        std::fprintf(stderr, "orbiq-site: cannot listen on all of the ports %d, %d, %d, %d and %d; nothing started\n",
+                     ports.site, ports.mirror1, ports.mirror2, ports.download, ports.board);
         return 1;
     }
     std::printf("orbiq-site: site %d, mirrors %d and %d, downloads %d, board %d\n", server.sitePort(),
