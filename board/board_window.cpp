@@ -105,10 +105,6 @@ uint64_t LoadMessageBoardWindow(const RemoteHosts& hosts) {
 
 void OnMessageBoardWindowCreated(uint64_t window, const RemoteHosts& hosts) {
     gMessageBoardWindow = window;
-    // The window's Moved and Resized events.
-    platform::WatchWindowGeometry(
-        window, [window] { OnMessageBoardWindowMoved(window); }, [window] { OnMessageBoardWindowResized(window); });
-
     ShowRoundedRegion(window);
     FitMessageListColumns(window);
     SetReplyCodeHandlers(WarnIllegalOperation, WarnDatabaseMissing, WarnSqlError, WarnSendingTooFast);
@@ -118,8 +114,11 @@ void OnMessageBoardWindowCreated(uint64_t window, const RemoteHosts& hosts) {
     platform::StartThread([window, server] { LoadOnThread(window, server); });
 
     CreateFolderAt(platform::ProgramFolder() + Text("\\data\\"));
-    const Text name = platform::ReadIniKey(UserNameFilePath(), TXT("用户信息"), TXT("姓名"));
-    BoardUnit(window, "用户名字编辑框2").Set(Prop::Text, name);
+    // A name longer than the name box takes is no name the box gave: read as missing.
+    const UnitRef nameBox = BoardUnit(window, "用户名字编辑框2");
+    const Text name = platform::ReadIniKey(UserNameFilePath(), TXT("用户信息"), TXT("姓名"),
+                                           nameBox.GetInt(Prop::MaxLength));
+    nameBox.Set(Prop::Text, name);
     BoardUnit(window, "留言内容编辑框1").Set(Prop::Text, BoardPlaceholder());
 
     const UnitRef self = platform::WindowRef(window);
