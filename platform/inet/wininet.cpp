@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <limits>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <set>
