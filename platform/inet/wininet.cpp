@@ -545,12 +545,21 @@ bool HttpQueryInfoA(HINTERNET request, uint32_t infoLevel, void* buffer, uint32_
     return true;
 }
 
+namespace {
+
+// A time-out option of a session, or the process-wide one for a null handle; null when the
+// handle or the option is none of those. `session` keeps the session while the value is used.
+std::atomic<uint32_t>* TimeoutOption(HINTERNET internet, uint32_t option, std::shared_ptr<Session>& session) {
+    if (internet && !(session = Handles().Find<Session>(internet, Kind::Internet))) return nullptr;
+    return (session ? session->timeouts : ProcessTimeouts()).Option(option);
+}
+
+}  // namespace
+
 bool InternetSetOptionA(HINTERNET internet, uint32_t option, const void* buffer, uint32_t bufferLength) {
-    if (!buffer || bufferLength != sizeof(uint32_t)) return false;
     std::shared_ptr<Session> session;
-    if (internet && !(session = Handles().Find<Session>(internet, Kind::Internet))) return false;
-    std::atomic<uint32_t>* value = (session ? session->timeouts : ProcessTimeouts()).Option(option);
-    if (!value) return false;
+    std::atomic<uint32_t>* value = TimeoutOption(internet, option, session);
+    if (!value || !buffer || bufferLength != sizeof(uint32_t)) return false;
     uint32_t ms;
     std::memcpy(&ms, buffer, sizeof ms);
     value->store(ms);
@@ -558,11 +567,9 @@ bool InternetSetOptionA(HINTERNET internet, uint32_t option, const void* buffer,
 }
 
 bool InternetQueryOptionA(HINTERNET internet, uint32_t option, void* buffer, uint32_t* bufferLength) {
-    if (!bufferLength) return false;
     std::shared_ptr<Session> session;
-    if (internet && !(session = Handles().Find<Session>(internet, Kind::Internet))) return false;
-    std::atomic<uint32_t>* value = (session ? session->timeouts : ProcessTimeouts()).Option(option);
-    if (!value) return false;
+    std::atomic<uint32_t>* value = TimeoutOption(internet, option, session);
+    if (!value || !bufferLength) return false;
     if (!buffer || *bufferLength < sizeof(uint32_t)) {
         *bufferLength = sizeof(uint32_t);
         return false;
