@@ -109,10 +109,6 @@ uint64_t LoadMessageBoardWindow(const RemoteHosts& hosts) {
 
 void OnMessageBoardWindowCreated(uint64_t window, const RemoteHosts& hosts) {
     gMessageBoardWindow = window;
-    // The window's Moved and Resized events.
-    platform::WatchWindowGeometry(
-        window, [window] { OnMessageBoardWindowMoved(window); }, [window] { OnMessageBoardWindowResized(window); });
-
     ShowRoundedRegion(window);
     FitMessageListColumns(window);
     SetReplyCodeHandlers(WarnIllegalOperation, WarnDatabaseMissing, WarnSqlError, WarnSendingTooFast);
@@ -122,8 +118,12 @@ void OnMessageBoardWindowCreated(uint64_t window, const RemoteHosts& hosts) {
     platform::StartThread([window, server] { LoadOnThread(window, server); });
 
     CreateFolderAt(platform::ProgramFolder() + Text("\\data\\"));
-    const Text name = platform::ReadIniKey(UserNameFilePath(), TXT("用户信息"), TXT("姓名"));
-    BoardUnit(window, "用户名字编辑框2").Set(Prop::Text, name);
+    // A stored name is taken as it stands, up to what an edit box holds at all (32,767
+    // bytes); a longer one reads as missing, so a huge file never turns into a login.
+    constexpr int32_t kNameBoxCapacity = 32767;
+    const UnitRef nameBox = BoardUnit(window, "用户名字编辑框2");
+    const Text name = platform::ReadIniKey(UserNameFilePath(), TXT("用户信息"), TXT("姓名"), kNameBoxCapacity);
+    nameBox.Set(Prop::Text, name);
     BoardUnit(window, "留言内容编辑框1").Set(Prop::Text, BoardPlaceholder());
 
     const UnitRef self = platform::WindowRef(window);

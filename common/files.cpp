@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -46,6 +47,18 @@ ByteSet ReadFileAt(const Text& path) {
     std::ifstream in(NativePath(path), std::ios::binary);
     if (!in) return {};
     return ByteSet(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+ByteSet ReadFileHeadAt(const Text& path, size_t maxBytes, bool* whole) {
+    if (whole) *whole = true;
+    std::ifstream in(NativePath(path), std::ios::binary);
+    if (!in) return {};
+    ByteSet bytes(maxBytes + 1);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    const size_t got = static_cast<size_t>(in.gcount());
+    if (whole) *whole = got <= maxBytes;
+    bytes.resize(std::min(got, maxBytes));
+    return bytes;
 }
 
 }  // namespace orbiq

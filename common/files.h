@@ -16,5 +16,7 @@ bool WriteFileAt(const Text& path, const ByteSet& bytes);
 int64_t FileSizeAt(const Text& path);      // -1 when missing
 bool CreateFolderAt(const Text& path);
 ByteSet ReadFileAt(const Text& path);
+// At most the first maxBytes of a file; *whole tells whether that was all of it.
+ByteSet ReadFileHeadAt(const Text& path, size_t maxBytes, bool* whole = nullptr);
 
 }  // namespace orbiq

@@ -23,6 +23,10 @@ namespace {
 const char kAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 constexpr char kCrLf[] = "\r\n";
 
+// Far above any answer the board script gives (50 short rows); a body past it fails the
+// request as a broken connection does.
+constexpr size_t kResponseBodyCap = size_t{16} << 20;  // 16 MiB
+
 // The millisecond tick count; differences are taken modulo 2^32.
 uint32_t TickCount() {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -178,6 +182,7 @@ bool Transact(HttpRequestSlot& slot) {
         uint32_t count = 0;
         InternetReadFile(request.get(), buffer.data(), 512, &count);
         if (count == 0) break;
+        if (slot.response.size() + count > kResponseBodyCap) return false;
         slot.response.insert(slot.response.end(), buffer.begin(), buffer.begin() + count);
     }
 

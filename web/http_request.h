@@ -37,7 +37,8 @@ struct HttpRequestSlot {
     platform::HINTERNET internet = nullptr;   // the worker's open internet handle
 };
 
-// The response body whatever the status; empty on any failure and after the time-out.
+// The response body whatever the status; empty on any failure, after the time-out and when
+// the body runs past 16 MiB.
 // timeoutSeconds 0 means 90; a negative value gives up at the first test.
 ByteSet SendHttpRequest(const Text& url, const Text& verb = {}, const Text& proxy = {},
                         const Text& headers = {}, const Text& body = {}, int32_t timeoutSeconds = 0);

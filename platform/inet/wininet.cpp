@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -20,6 +22,34 @@ namespace {
 
 // Body bytes held for the reader; past this the transfer pauses until the reader catches up.
 constexpr size_t kBodyBufferLimit = 64 * 1024;
+
+using Clock = std::chrono::steady_clock;
+
+// The time-outs of one session; the process-wide ones seed every new session.
+struct Timeouts {
+    std::atomic<uint32_t> connectMs{kDefaultConnectTimeoutMs};
+    std::atomic<uint32_t> sendMs{kDefaultSendTimeoutMs};
+    std::atomic<uint32_t> receiveMs{kDefaultReceiveTimeoutMs};
+
+    std::atomic<uint32_t>* Option(uint32_t option) {
+        switch (option) {
+        case INTERNET_OPTION_CONNECT_TIMEOUT: return &connectMs;
+        case INTERNET_OPTION_SEND_TIMEOUT: return &sendMs;
+        case INTERNET_OPTION_RECEIVE_TIMEOUT: return &receiveMs;
+        default: return nullptr;
+        }
+    }
+    void CopyFrom(const Timeouts& other) {
+        connectMs = other.connectMs.load();
+        sendMs = other.sendMs.load();
+        receiveMs = other.receiveMs.load();
+    }
+};
+
+Timeouts& ProcessTimeouts() {
+    static Timeouts* timeouts = new Timeouts;  // outlives any worker still running at exit
+    return *timeouts;
+}
 
 struct EasyDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
@@ -70,6 +100,7 @@ struct Session : HandleObject {
     std::string agent;
     std::string proxyUrl;  // empty: direct
     std::string noProxy;
+    Timeouts timeouts;
 };
 
 struct Connection : HandleObject {
@@ -110,6 +141,16 @@ struct Request : HandleObject {
     std::string body;  // received, not yet read from bodyPos on
     size_t bodyPos = 0;
     bool paused = false;
+
+    // Send and receive time-outs: once connected, the transfer fails when it has neither sent
+    // nor received a byte for sendMs while the request goes out, receiveMs after that.
+    uint32_t sendMs = 0;
+    uint32_t receiveMs = 0;
+    curl_off_t uploadSize = 0;
+    curl_off_t uploaded = 0;
+    bool connected = false;
+    bool receivedAny = false;
+    Clock::time_point lastActivity;
 };
 
 // Every open handle by its value. Values count up and are never reused.
@@ -178,9 +219,15 @@ Registry& Handles() {
     return *registry;
 }
 
+void NoteReceived(Request& r) {
+    r.receivedAny = true;
+    r.lastActivity = Clock::now();
+}
+
 size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     auto* r = static_cast<Request*>(user);
     size_t length = size * count;
+    NoteReceived(*r);
     if (r->headersComplete) return length;  // trailers
     std::string_view line(data, length);
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -203,6 +250,31 @@ size_t OnHeader(char* data, size_t size, size_t count, void* user) {
     return length;
 }
 
+// The connection stands and the request is about to go out: the send time-out starts.
+int OnConnected(void* user, char*, char*, int, int) {
+    auto* r = static_cast<Request*>(user);
+    r->connected = true;
+    r->lastActivity = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+// Milliseconds left before the send or receive time-out; 0 once it has passed, -1 when none
+// applies yet.
+long long IdleTimeLeft(Request& r) {
+    if (!r.connected) return -1;  // the connect time-out is curl's
+    curl_off_t uploaded = 0;
+    curl_easy_getinfo(r.easy.get(), CURLINFO_SIZE_UPLOAD_T, &uploaded);
+    if (uploaded != r.uploaded) {
+        r.uploaded = uploaded;
+        r.lastActivity = Clock::now();
+    }
+    const bool sending = !r.receivedAny && r.uploaded < r.uploadSize;
+    const uint32_t limit = sending ? r.sendMs : r.receiveMs;
+    if (limit == 0) return -1;
+    auto idle = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - r.lastActivity).count();
+    return std::max<long long>(0, static_cast<long long>(limit) - idle);
+}
+
 size_t OnBody(char* data, size_t size, size_t count, void* user) {
     auto* r = static_cast<Request*>(user);
     size_t length = size * count;
@@ -211,6 +283,7 @@ size_t OnBody(char* data, size_t size, size_t count, void* user) {
         return CURL_WRITEFUNC_PAUSE;  // curl keeps these bytes and offers them again
     }
     r->body.append(data, length);
+    NoteReceived(*r);
     return length;
 }
 
@@ -220,6 +293,7 @@ void Drive(Request& r, Ready ready) {
     while (!ready() && !r.finished && !r.closed.load()) {
         if (r.paused) {
             r.paused = false;
+            r.lastActivity = Clock::now();  // the wait was the reader's, not the server's
             curl_easy_pause(r.easy.get(), CURLPAUSE_CONT);
             if (ready()) break;
         }
@@ -237,7 +311,14 @@ void Drive(Request& r, Ready ready) {
             }
         }
         if (ready() || r.finished) break;
-        curl_multi_poll(r.multi.get(), nullptr, 0, 1000, nullptr);
+        long long left = IdleTimeLeft(r);
+        if (left == 0) {
+            r.finished = true;
+            r.result = CURLE_OPERATION_TIMEDOUT;
+            break;
+        }
+        int wait = left < 0 ? 1000 : static_cast<int>(std::min<long long>(left, 1000));
+        curl_multi_poll(r.multi.get(), nullptr, 0, wait, nullptr);
     }
 }
 
@@ -285,6 +366,7 @@ HINTERNET InternetOpenA(const char* agent, uint32_t accessType, const char* prox
                         const char* proxyBypass, uint32_t /*flags*/) {
     EnsureCurlStarted();
     auto session = std::make_shared<Session>();
+    session->timeouts.CopyFrom(ProcessTimeouts());
     session->agent = agent ? agent : "";
     if (accessType == INTERNET_OPEN_TYPE_PROXY) {
         session->proxyUrl = HttpProxyUrl(proxy ? proxy : "");
@@ -392,6 +474,16 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, OnBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, r.get());
 
+    // WinINet's time-outs; 0 is none (curl would take 0 for its own 300 s connect time-out).
+    const uint32_t connectMs = session.timeouts.connectMs.load();
+    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                     connectMs == 0 ? static_cast<long>(std::numeric_limits<int32_t>::max()) : static_cast<long>(connectMs));
+    r->sendMs = session.timeouts.sendMs.load();
+    r->receiveMs = session.timeouts.receiveMs.load();
+    r->uploadSize = optionalLength;
+    curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, OnConnected);
+    curl_easy_setopt(easy, CURLOPT_PREREQDATA, r.get());
+
     if (r->verb == "HEAD") {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else if (r->verb == "POST" || optionalLength > 0) {
@@ -450,6 +542,41 @@ bool HttpQueryInfoA(HINTERNET request, uint32_t infoLevel, void* buffer, uint32_
     }
     std::memcpy(buffer, raw.c_str(), needed);
     *bufferLength = needed - 1;
+    return true;
+}
+
+namespace {
+
+// A time-out option of a session, or the process-wide one for a null handle; null when the
+// handle or the option is none of those. `session` keeps the session while the value is used.
+std::atomic<uint32_t>* TimeoutOption(HINTERNET internet, uint32_t option, std::shared_ptr<Session>& session) {
+    if (internet && !(session = Handles().Find<Session>(internet, Kind::Internet))) return nullptr;
+    return (session ? session->timeouts : ProcessTimeouts()).Option(option);
+}
+
+}  // namespace
+
+bool InternetSetOptionA(HINTERNET internet, uint32_t option, const void* buffer, uint32_t bufferLength) {
+    std::shared_ptr<Session> session;
+    std::atomic<uint32_t>* value = TimeoutOption(internet, option, session);
+    if (!value || !buffer || bufferLength != sizeof(uint32_t)) return false;
+    uint32_t ms;
+    std::memcpy(&ms, buffer, sizeof ms);
+    value->store(ms);
+    return true;
+}
+
+bool InternetQueryOptionA(HINTERNET internet, uint32_t option, void* buffer, uint32_t* bufferLength) {
+    std::shared_ptr<Session> session;
+    std::atomic<uint32_t>* value = TimeoutOption(internet, option, session);
+    if (!value || !bufferLength) return false;
+    if (!buffer || *bufferLength < sizeof(uint32_t)) {
+        *bufferLength = sizeof(uint32_t);
+        return false;
+    }
+    const uint32_t ms = value->load();
+    std::memcpy(buffer, &ms, sizeof ms);
+    *bufferLength = sizeof ms;
     return true;
 }
 

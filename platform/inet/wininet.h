@@ -18,6 +18,16 @@ constexpr uint32_t INTERNET_SERVICE_HTTP = 3;
 constexpr INTERNET_PORT INTERNET_DEFAULT_HTTP_PORT = 80;
 constexpr uint32_t INTERNET_FLAG_RELOAD = 0x80000000u;
 constexpr uint32_t HTTP_QUERY_RAW_HEADERS_CRLF = 22;
+constexpr uint32_t INTERNET_OPTION_CONNECT_TIMEOUT = 2;
+constexpr uint32_t INTERNET_OPTION_SEND_TIMEOUT = 5;
+constexpr uint32_t INTERNET_OPTION_RECEIVE_TIMEOUT = 6;
+
+// WinINet's own time-outs, in milliseconds, until an option changes them: establishing the
+// connection; a send of the request that makes no progress; waiting for answer bytes. 0 means
+// no time-out.
+constexpr uint32_t kDefaultConnectTimeoutMs = 60000;
+constexpr uint32_t kDefaultSendTimeoutMs = 30000;
+constexpr uint32_t kDefaultReceiveTimeoutMs = 30000;
 
 // accessType DIRECT or PROXY (proxy list such as "http=host:port" or "host:port"; a server
 // without a port uses 80). Any other access type connects directly: there are no system settings.
@@ -51,6 +61,13 @@ bool InternetReadFile(HINTERNET request, void* buffer, uint32_t bytesToRead, uin
 // otherwise *bufferLength is the length without the zero.
 bool HttpQueryInfoA(HINTERNET request, uint32_t infoLevel, void* buffer, uint32_t* bufferLength,
                     uint32_t* index);
+
+// The three time-out options (a 32-bit count of milliseconds). A null handle stands for the
+// process-wide values that every internet handle opened afterwards starts with; an internet
+// handle's own values serve every request opened under it that has not been sent yet. Other
+// options and other handle kinds fail.
+bool InternetSetOptionA(HINTERNET internet, uint32_t option, const void* buffer, uint32_t bufferLength);
+bool InternetQueryOptionA(HINTERNET internet, uint32_t option, void* buffer, uint32_t* bufferLength);
 
 // Closes a handle and every handle opened under it. May be called from another thread while a
 // call on one of them is pending: that call then returns as a failure.

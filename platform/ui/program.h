@@ -71,7 +71,11 @@ int32_t ScreenWidth();
 
 // INI file, one key at a time (GBK, written by us). A missing file, section or key reads "".
 // Section and key names match ignoring the case of A to Z; the value is kept as written.
-Text ReadIniKey(const Text& file, const Text& section, const Text& key);
+// Only the first kIniReadLimit bytes of a file are read (a line that runs past them counts as
+// missing), and a file longer than that is never rewritten. A value longer than maxLength
+// bytes reads as missing (0: any length).
+constexpr size_t kIniReadLimit = 64 * 1024;
+Text ReadIniKey(const Text& file, const Text& section, const Text& key, int32_t maxLength = 0);
 bool WriteIniKey(const Text& file, const Text& section, const Text& key, const Text& value);
 
 // Milliseconds since some fixed point; wraps modulo 2^32.

@@ -99,10 +99,6 @@ bool ComboDroppedDown(const UnitRef& combo);
 // The text of a combo box item by its index ("" out of range).
 Text ComboItemText(const UnitRef& combo, int32_t index);
 
-// Calls moved after every change of a window's position and resized after every change of
-// its size, the system's own writes included (a hidden window reports them when shown).
-void WatchWindowGeometry(uint64_t window, std::function<void()> moved, std::function<void()> resized);
-
 // Report list view: rows and columns counted from 0; column 0 holds a row's first cell.
 // Setting the width or a cell of a column the list lacks changes nothing.
 void ReportRemoveAllRows(const UnitRef& list);

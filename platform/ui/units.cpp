@@ -21,6 +21,9 @@
 #include <QTreeWidget>
 #include <QValidator>
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/ui/media_unit.h"
 #include "platform/ui/program.h"
 
@@ -161,15 +164,42 @@ public:
     Unit* unit_;
 };
 
-// Limits an edit box's text to a number of GBK bytes as the user types or pastes;
-// the system's own writes are not cut.
+// Limits an edit box's text to a number of GBK bytes as the user types or pastes, as an edit
+// control's text limit does: of what an edit puts in, the whole characters that fit are kept;
+// when none fits, the edit is refused. The system's own writes are not cut.
 class GbkLengthValidator : public QValidator {
 public:
     explicit GbkLengthValidator(QObject* parent) : QValidator(parent) {}
-    int32_t maxBytes = 0;  // 0: no limit
-    State validate(QString& input, int&) const override {
-        if (maxBytes <= 0) return Acceptable;
-        return static_cast<int32_t>(Utf8ToGbk(input.toStdString()).size()) <= maxBytes ? Acceptable : Invalid;
+    int32_t maxBytes = 0;     // 0: no limit
+    bool systemWrite = false;  // set while the system writes the text
+    QString before;            // the text before the edit in hand
+
+    static int32_t GbkBytes(const QString& text) { return static_cast<int32_t>(Utf8ToGbk(text.toStdString()).size()); }
+
+    State validate(QString& input, int& pos) const override {
+        if (maxBytes <= 0 || systemWrite) return Acceptable;
+        const int32_t bytes = GbkBytes(input);
+        if (bytes <= maxBytes || bytes <= GbkBytes(before)) return Acceptable;  // fits, or does not grow
+        // The edit replaced a stretch of the old text by what ends at the cursor.
+        const int cursor = std::clamp(pos, 0, static_cast<int>(input.size()));
+        const QString tail = input.mid(cursor);
+        if (!before.endsWith(tail)) return Invalid;
+        int kept = 0;  // the unchanged start of the old text stays whatever happens
+        const int keptMax = std::min(cursor, static_cast<int>(before.size() - tail.size()));
+        while (kept < keptMax && before[kept] == input[kept]) ++kept;
+        int32_t used = GbkBytes(tail);
+        int end = 0;  // characters of input kept before the tail
+        while (end < cursor) {
+            int step = input[end].isHighSurrogate() && end + 1 < cursor && input[end + 1].isLowSurrogate() ? 2 : 1;
+            int32_t size = GbkBytes(input.mid(end, step));
+            if (used + size > maxBytes) break;
+            used += size;
+            end += step;
+        }
+        if (end <= kept) return Invalid;  // nothing of the edit fits
+        input = input.left(end) + tail;
+        pos = end;
+        return Acceptable;
     }
 };
 
@@ -396,7 +426,10 @@ public:
             line_->setFrame(description_.value("border").toBool(true));
             validator_ = new GbkLengthValidator(line_);
             validator_->maxBytes = description_.value("maxlength").toInt(0);
+            validator_->before = text;
             line_->setValidator(validator_);
+            QObject::connect(line_, &QLineEdit::textChanged, validator_,
+                             [v = validator_](const QString& now) { v->before = now; });
             QObject::connect(line_, &QLineEdit::textChanged, line_, [this] { Raise("TextChanged"); });
         }
         Widget()->setObjectName(QString::fromStdString(name_));
@@ -412,8 +445,13 @@ public:
     }
     bool Set(Prop p, const PropValue& v) override {
         if (p == Prop::Text) {
-            if (line_) line_->setText(Q(TextOf(v)));
-            else multi_->setPlainText(Q(TextOf(v)).replace("\r\n", "\n"));
+            if (line_) {
+                const bool was = std::exchange(validator_->systemWrite, true);
+                line_->setText(Q(TextOf(v)));
+                validator_->systemWrite = was;
+            } else {
+                multi_->setPlainText(Q(TextOf(v)).replace("\r\n", "\n"));
+            }
             return true;
         }
         // MaxLength counts GBK bytes, as typed; 0 lifts the limit.

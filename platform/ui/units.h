@@ -81,6 +81,7 @@ public:
     void Set(Prop prop, const PropValue& value);
 
     void Dispatch(const std::map<std::string, std::string>& bindings, const std::string& event, const EventArgs& args);
+    void RaiseOwnEvent(const std::string& event);  // the window's own events (Moved, Resized)
     std::vector<std::string> Unbound() const;
 
     void BuildMenus(const QJsonArray& menus);
@@ -92,6 +93,20 @@ public:
     bool draggable = true;
 
 private:
+    // Counts the window's handlers on the stack; the window is deleted only at 0.
+    class DispatchScope {
+    public:
+        explicit DispatchScope(Window* window);
+        ~DispatchScope();
+        DispatchScope(const DispatchScope&) = delete;
+        DispatchScope& operator=(const DispatchScope&) = delete;
+
+    private:
+        Window* window_;
+    };
+    static void DeleteLater(Window* window);
+
+    int dispatchDepth_ = 0;
     uint64_t id_;
     QPointer<QWidget> widget_;
     Handlers handlers_;
@@ -106,6 +121,7 @@ private:
     std::map<std::string, std::string> menuHandlers_;
 
     friend uint64_t LoadWindow(const std::string&, const Handlers&, const LoadOptions&);
+    friend void DestroyWindow(uint64_t);
 };
 
 // The registry of live windows (UI thread only).

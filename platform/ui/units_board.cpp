@@ -192,21 +192,6 @@ private:
 template <typename U>
 U* As(const UnitRef& ref) { return dynamic_cast<U*>(FindUnit(ref)); }
 
-// Calls the window's geometry callbacks for its Move and Resize events.
-class GeometryFilter : public QObject {
-public:
-    GeometryFilter(QObject* parent, std::function<void()> moved, std::function<void()> resized)
-        : QObject(parent), moved_(std::move(moved)), resized_(std::move(resized)) {}
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Move && moved_) moved_();
-        if (e->type() == QEvent::Resize && resized_) resized_();
-        return false;
-    }
-
-private:
-    std::function<void()> moved_, resized_;
-};
-
 // INI lines: "[section]" and "key=value"; blanks around names are not part of them.
 bool SameName(std::string a, std::string b) {
     auto trim = [](std::string& s) {
@@ -301,11 +286,6 @@ Text ComboItemText(const UnitRef& combo, int32_t index) {
     });
 }
 
-void WatchWindowGeometry(uint64_t window, std::function<void()> moved, std::function<void()> resized) {
-    if (QWidget* w = WidgetOf(WindowRef(window)))
-        w->installEventFilter(new GeometryFilter(w, std::move(moved), std::move(resized)));
-}
-
 void ReportRemoveAllRows(const UnitRef& list) {
     WriteOnUi([list] { if (auto* l = As<ReportListUnit>(list)) l->RemoveAllRows(); });
 }
@@ -375,14 +355,24 @@ int32_t ScreenWidth() {
     });
 }
 
-Text ReadIniKey(const Text& file, const Text& section, const Text& key) {
+Text ReadIniKey(const Text& file, const Text& section, const Text& key, int32_t maxLength) {
+    bool whole = true;
+    ByteSet head = ReadFileHeadAt(file, kIniReadLimit, &whole);
+    if (!whole) {  // the last line read is cut short: not a line
+        auto lastEnd = std::find(head.rbegin(), head.rend(), '\n');
+        head.erase(lastEnd.base(), head.end());
+    }
     std::string current;
     bool inSection = false;
-    for (const std::string& line : Lines(ReadFileAt(file))) {
+    for (const std::string& line : Lines(head)) {
         if (IsSection(line, &current)) { inSection = SameName(current, section.Bytes()); continue; }
         if (!inSection) continue;
         size_t eq = GbkFind(line, "=");
-        if (eq != std::string::npos && SameName(line.substr(0, eq), key.Bytes())) return Text(line.substr(eq + 1));
+        if (eq != std::string::npos && SameName(line.substr(0, eq), key.Bytes())) {
+            const size_t length = line.size() - eq - 1;
+            if (maxLength > 0 && length > static_cast<size_t>(maxLength)) return Text();
+            return Text(line.substr(eq + 1));
+        }
     }
     return Text();
 }
@@ -392,6 +382,7 @@ bool WriteIniKey(const Text& file, const Text& section, const Text& key, const T
     std::string v = value.Bytes();
     v.erase(std::remove_if(v.begin(), v.end(), [](char c) { return c == '\r' || c == '\n'; }), v.end());
     const std::string entry = key.Bytes() + "=" + v;
+    if (FileSizeAt(file) > static_cast<int64_t>(kIniReadLimit)) return false;  // not ours to rewrite
     std::vector<std::string> lines = Lines(ReadFileAt(file));
     std::string current;
     int sectionAt = -1, keyAt = -1, sectionEnd = -1;

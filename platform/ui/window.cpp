@@ -49,6 +49,15 @@ public:
         dragging_ = false;
         QWidget::mouseReleaseEvent(e);
     }
+    // The window's Moved and Resized events; a hidden window reports them when shown.
+    void moveEvent(QMoveEvent* e) override {
+        QWidget::moveEvent(e);
+        if (owner_) owner_->RaiseOwnEvent("Moved");
+    }
+    void resizeEvent(QResizeEvent* e) override {
+        QWidget::resizeEvent(e);
+        if (owner_) owner_->RaiseOwnEvent("Resized");
+    }
     void closeEvent(QCloseEvent* e) override {
         if (owner_ && !owner_->destroying) {
             e->ignore();
@@ -287,12 +296,29 @@ void Window::Set(Prop prop, const PropValue& value) {
 
 void Window::Dispatch(const std::map<std::string, std::string>& bindings, const std::string& event,
                       const EventArgs& args) {
+    if (destroying) return;  // a destroyed window runs no more handlers
     auto it = bindings.find(event);
     if (it == bindings.end()) return;
     if (const Handler* h = handlers_.Find(it->second)) {
         Handler copy = *h;  // the handler may destroy this window
+        DispatchScope scope(this);
         copy(args);
     }
+}
+
+void Window::RaiseOwnEvent(const std::string& event) { Dispatch(windowEvents_, event, {}); }
+
+Window::DispatchScope::DispatchScope(Window* window) : window_(window) { ++window_->dispatchDepth_; }
+
+// The outermost handler of a destroyed window has returned: the window goes once the event
+// that carried it has been delivered.
+Window::DispatchScope::~DispatchScope() {
+    if (--window_->dispatchDepth_ == 0 && window_->destroying) DeleteLater(window_);
+}
+
+void Window::DeleteLater(Window* window) {
+    QObject* anchor = QCoreApplication::instance();
+    QMetaObject::invokeMethod(anchor, [window] { delete window; }, Qt::QueuedConnection);
 }
 
 std::vector<std::string> Window::Unbound() const {
@@ -349,6 +375,7 @@ void Window::BuildMenus(const QJsonArray& menus) {
                     if (it == w->menuHandlers_.end()) return;
                     if (const Handler* h = w->handlers_.Find(it->second)) {
                         Handler copy = *h;
+                        DispatchScope scope(w);
                         copy({});
                     }
                 }
@@ -403,9 +430,10 @@ void DestroyWindow(uint64_t id) {
     Registry().erase(id);
     bool start = window->startWindow;
     if (QWidget* w = window->widget()) w->hide();
-    // Deleted once the current event (which may be one of its own handlers) has returned.
-    QObject* anchor = QCoreApplication::instance();
-    QMetaObject::invokeMethod(anchor, [window] { delete window; }, Qt::QueuedConnection);
+    // Never deleted under one of its own handlers, however deep: a handler waiting in a nested
+    // event loop (a request, a message box) may close its window and still return into it.
+    // With no handler of the window running, it goes once the current event has returned.
+    if (window->dispatchDepth_ == 0) Window::DeleteLater(window);
     // The start window's end ends the message loop; before the loop runs there is none to end.
     if (start) {
         if (QThread::currentThread()->loopLevel() > 0) QCoreApplication::exit(0);

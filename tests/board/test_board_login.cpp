@@ -140,12 +140,37 @@ TEST_F(BoardTest, TypedNamesLogInAndAreRemembered) {
     EXPECT_TRUE(Boxes().empty());
 }
 
+// A stored name is taken as it stands, past the 12 bytes typing allows; one longer than an edit
+// box holds (32,767 bytes) reads as missing, and the file is left as it is.
+TEST_F(BoardTest, AStoredNameLongerThanTheBoxHoldsReadsAsMissing) {
+    struct Case {
+        const char* what;
+        std::string name;
+        bool loggedIn;
+    };
+    const Case cases[] = {
+        {"12 bytes", TXT("一二三四五六").Bytes(), true},
+        {"22 bytes", TXT("一个很长的名字来自文件").Bytes(), true},
+        {"32,767 bytes", std::string(32767, 'x'), true},
+        {"32,768 bytes", std::string(32768, 'x'), false},
+        {"20 MB", std::string(size_t{20} << 20, 'x'), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CreateFolderAt(platform::ProgramFolder() + Text("\\data\\"));
+        const std::string file = "[" + TXT("用户信息").Bytes() + "]\r\n" + TXT("姓名").Bytes() + "=" + c.name + "\r\n";
+        ASSERT_TRUE(WriteFileAt(UserNameFilePath(), ByteSet(file.begin(), file.end())));
+        Open();
+        EXPECT_EQ(ChatEnabled(*this), c.loggedIn);
+        EXPECT_EQ(U("标签1").GetBool(Prop::Visible), !c.loggedIn) << "the login panel";
+        EXPECT_EQ(U("用户名字编辑框2").GetText(Prop::Text), c.loggedIn ? Text(c.name) : Text());
+        EXPECT_EQ(FileSizeAt(UserNameFilePath()), static_cast<int64_t>(file.size()));
+        CloseBoard();
+    }
+    EXPECT_TRUE(Boxes().empty());
+}
+
 TEST_F(BoardTest, TheNameFieldTakesTwelveBytesAndAPressEmptiesIt) {
-    WriteNameFile(TXT("一个很长的名字来自文件"));  // 22 bytes: taken as it stands
-    Open();
-    EXPECT_EQ(U("用户名字编辑框2").GetText(Prop::Text), TXT("一个很长的名字来自文件"));
-    CloseBoard();
-    DeleteFileAt(UserNameFilePath());
     Open();
     TypeText(Widget("用户名字编辑框2"), QString::fromUtf8("一二三四五六七八"));
     EXPECT_EQ(U("用户名字编辑框2").GetText(Prop::Text), TXT("一二三四五六"));

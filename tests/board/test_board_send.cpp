@@ -229,6 +229,53 @@ TEST_F(BoardSendTest, AClickOnTheChatLabelPastes) {
     EXPECT_EQ(Edit().GetText(Prop::Text), TXT("剪贴板的字"));
 }
 
+// The message box takes 60 bytes: a paste keeps the whole characters of the clipboard's text
+// that fit where it goes, as an edit control does, and is refused only when none fits.
+TEST_F(BoardSendTest, APasteIsCutToWhatFitsByWholeCharacters) {
+    const std::string forty = [] {
+        std::string s;
+        for (int i = 0; i < 40; ++i) s += "字";
+        return s;
+    }();
+    auto chars = [](int n, const char* c) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += c;
+        return s;
+    };
+    struct Case {
+        std::string box;
+        int cursor;  // -1: at the end
+        bool selectAll;
+        std::string clipboard;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"", -1, false, forty, chars(30, "字")},
+        {"a", -1, false, forty, "a" + chars(29, "字")},           // 59 bytes: half a character never goes in
+        {"ab", 1, false, forty, "a" + chars(29, "字") + "b"},     // in the middle, the rest kept
+        {chars(28, "好") + "x", -1, false, "ab中文cd", chars(28, "好") + "xab"},  // 59 bytes: 中 would make 61
+        {chars(30, "好"), -1, false, "x", chars(30, "好")},       // full: refused
+        {chars(30, "好"), -1, true, "xyz", "xyz"},                // replacing the selection
+    };
+    for (bool keys : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.box + " + " + c.clipboard + (keys ? " (Ctrl+V)" : " (chat label)"));
+            auto* line = qobject_cast<QLineEdit*>(Widget("留言内容编辑框1"));
+            ASSERT_NE(line, nullptr);
+            SetBox(c.box.c_str());
+            line->setCursorPosition(c.cursor < 0 ? static_cast<int>(line->text().size()) : c.cursor);
+            if (c.selectAll) line->selectAll();
+            QGuiApplication::clipboard()->setText(QString::fromStdString(c.clipboard));
+            if (keys) QTest::keyClick(line, Qt::Key_V, Qt::ControlModifier);
+            else QTest::mouseClick(Widget("留言内容说明标签1"), Qt::LeftButton);
+            EXPECT_EQ(Edit().GetText(Prop::Text), Text::FromUtf8(c.expected));
+        }
+    }
+    // The system's own writes are not cut.
+    SetBox((forty + "x").c_str());
+    EXPECT_EQ(Edit().GetText(Prop::Text), Text::FromUtf8(forty + "x"));
+}
+
 TEST_F(BoardSendTest, CannedTexts) {
     platform::RaiseEvent(U("图形按钮1"), "Click");
     EXPECT_EQ(Edit().GetText(Prop::Text), Text()) << "emptied even when nothing is chosen";

@@ -3,6 +3,12 @@
 
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
 #include "common/files.h"
 #include "platform/ui/program.h"
 
@@ -64,6 +70,69 @@ TEST_F(IniTest, NamesMatchByGbkCharacters) {
     EXPECT_EQ(ReadIniKey(Path(), Text("s\x81"), upper), Text()) << "the section does not end inside a character";
     ASSERT_TRUE(WriteIniKey(Path(), section, lower, Text("new")));
     EXPECT_EQ(Stored(), "[s\x81]]\r\nk\x81\x41=upper\r\nk\x81\x61=new\r\n");
+}
+
+// Bytes this process has read through read() and the like so far.
+long long BytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string name;
+    long long value = 0;
+    while (io >> name >> value)
+        if (name == "rchar:") return value;
+    return -1;
+}
+
+TEST_F(IniTest, AHugeFileIsReadOnlyAsFarAsTheLimitAndNeverRewritten) {
+    CreateFolderAt(Text::FromUtf8(dir.path().toStdString()) + Text("\\data\\"));
+    const std::string head = "[s]\r\nk=near\r\n";
+    const std::string far = "\r\n[t]\r\nk=far\r\n";
+    const off_t size = off_t{150} << 20;  // 150 MB, sparse: zeros but for the lines
+    {
+        int fd = ::open(NativePath(Path()).c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ASSERT_EQ(::pwrite(fd, head.data(), head.size(), 0), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::pwrite(fd, far.data(), far.size(), size - static_cast<off_t>(far.size())),
+                  static_cast<ssize_t>(far.size()));
+        ::close(fd);
+    }
+    const long long before = BytesRead();
+    ASSERT_GE(before, 0);
+    EXPECT_EQ(ReadIniKey(Path(), Text("s"), Text("k")), Text("near"));
+    EXPECT_EQ(ReadIniKey(Path(), Text("t"), Text("k")), Text()) << "past the limit";
+    EXPECT_LT(BytesRead() - before, 4 * static_cast<long long>(kIniReadLimit)) << "two reads of the head only";
+
+    EXPECT_FALSE(WriteIniKey(Path(), Text("s"), Text("k"), Text("new")));
+    EXPECT_EQ(FileSizeAt(Path()), static_cast<int64_t>(size));
+    EXPECT_EQ(ReadIniKey(Path(), Text("s"), Text("k")), Text("near"));
+}
+
+TEST_F(IniTest, ALineCutByTheLimitOrAValueTooLongReadsAsMissing) {
+    CreateFolderAt(Text::FromUtf8(dir.path().toStdString()) + Text("\\data\\"));
+    // The key's line starts inside the limit and ends past it.
+    std::string bytes = "[s]\r\n;" + std::string(kIniReadLimit - 20, 'x') + "\r\nk=" + std::string(40, 'v') + "\r\n";
+    Store(bytes);
+    EXPECT_EQ(ReadIniKey(Path(), Text("s"), Text("k")), Text());
+    Store("[s]\r\n;" + std::string(kIniReadLimit - 13, 'x') + "\r\nk=v\r\n");  // exactly the limit long
+    ASSERT_EQ(FileSizeAt(Path()), static_cast<int64_t>(kIniReadLimit));
+    EXPECT_EQ(ReadIniKey(Path(), Text("s"), Text("k")), Text("v"));
+
+    struct Case {
+        std::string value;
+        int32_t maxLength;
+        bool read;
+    };
+    const Case cases[] = {
+        {TXT("一二三四五六").Bytes(), 12, true},
+        {TXT("一二三四五六").Bytes() + "x", 12, false},
+        {std::string(5000, 'x'), 0, true},
+        {"", 12, true},
+    };
+    for (const Case& c : cases) {
+        Store("[s]\r\nk=" + c.value + "\r\n");
+        EXPECT_EQ(ReadIniKey(Path(), Text("s"), Text("k"), c.maxLength), c.read ? Text(c.value) : Text())
+            << c.value.size() << " bytes, limit " << c.maxLength;
+    }
 }
 
 TEST_F(IniTest, AMissingFolderFailsTheWrite) {

@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -364,4 +370,107 @@ TEST(CookieTest, AnswersDoNotFillTheStoreByThemselves) {
     }
     ASSERT_TRUE(server.WaitForRequests(2, 5s));
     EXPECT_FALSE(server.Requests()[1].Has("Cookie"));
+}
+
+uint32_t QueryMs(HINTERNET internet, uint32_t option) {
+    uint32_t value = 0, length = sizeof value;
+    return InternetQueryOptionA(internet, option, &value, &length) ? value : 0xFFFFFFFFu;
+}
+
+bool SetMs(HINTERNET internet, uint32_t option, uint32_t ms) {
+    return InternetSetOptionA(internet, option, &ms, sizeof ms);
+}
+
+TEST(TimeoutOptionTest, WinInetsDefaultsForEverySessionAndItsOwnValues) {
+    const std::pair<uint32_t, uint32_t> defaults[] = {
+        {INTERNET_OPTION_CONNECT_TIMEOUT, 60000},
+        {INTERNET_OPTION_SEND_TIMEOUT, 30000},
+        {INTERNET_OPTION_RECEIVE_TIMEOUT, 30000},
+    };
+    UniqueInternetHandle a(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, "", "", 0));
+    for (auto [option, ms] : defaults) {
+        EXPECT_EQ(QueryMs(nullptr, option), ms) << option;
+        EXPECT_EQ(QueryMs(a.get(), option), ms) << option;
+    }
+    ASSERT_TRUE(SetMs(a.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, 700));
+    EXPECT_EQ(QueryMs(a.get(), INTERNET_OPTION_RECEIVE_TIMEOUT), 700u);
+    EXPECT_EQ(QueryMs(nullptr, INTERNET_OPTION_RECEIVE_TIMEOUT), 30000u) << "one session's own";
+    UniqueInternetHandle b(InternetOpenA(kAgent, INTERNET_OPEN_TYPE_DIRECT, "", "", 0));
+    EXPECT_EQ(QueryMs(b.get(), INTERNET_OPTION_RECEIVE_TIMEOUT), 30000u);
+
+    uint16_t shortValue = 5;
+    EXPECT_FALSE(InternetSetOptionA(a.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &shortValue, sizeof shortValue));
+    EXPECT_FALSE(SetMs(a.get(), 99, 5)) << "not an option of this layer";
+    UniqueInternetHandle connection(InternetConnectA(a.get(), "127.0.0.1", 80, "", "", INTERNET_SERVICE_HTTP, 0, 0));
+    EXPECT_FALSE(SetMs(connection.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, 5));
+}
+
+// A server that takes the request and then stays silent, before its answer or within its body:
+// the receive time-out ends the wait, as WinINet's own does; the bytes read before it stay.
+TEST(TimeoutOptionTest, ASilentServerFailsAfterTheReceiveTimeout) {
+    struct Case {
+        const char* what;
+        std::string before;  // what the server sends before it falls silent
+        bool headers;
+        std::string body;
+    };
+    const Case cases[] = {
+        {"no answer at all", "", false, ""},
+        {"half a status line", "HTTP/1.1 200", false, ""},
+        {"silent within the body", "HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\npart", true, "part"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RawServer server([&c](const ReceivedRequest&, RawServer::Connection& conn) {
+            if (!c.before.empty()) conn.Send(c.before);
+            conn.WaitClientClosed(20s);
+        });
+        Transaction t("127.0.0.1", server.Port(), "GET", "/");
+        ASSERT_TRUE(SetMs(t.internet.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, 300));
+        auto run = std::async(std::launch::async, [&] {
+            bool sent = t.Send();
+            return std::make_pair(sent, sent ? t.ReadAll() : std::string());
+        });
+        if (run.wait_for(15s) != std::future_status::ready) {
+            InternetCloseHandle(t.internet.get());  // let the call go before failing
+            run.wait();
+            FAIL() << "still waiting";
+        }
+        auto [sent, body] = run.get();
+        EXPECT_EQ(sent, c.headers);
+        EXPECT_EQ(body, c.body);
+    }
+}
+
+// A listener whose queue is full never completes a connection: the connect time-out ends it.
+TEST(TimeoutOptionTest, AConnectionNeverTakenFailsAfterTheConnectTimeout) {
+    int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(listener, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    std::vector<int> fillers;
+    for (int i = 0; i < 3; ++i) {  // fill the queue; the later ones stay pending themselves
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        fillers.push_back(fd);
+    }
+    std::this_thread::sleep_for(100ms);
+
+    Transaction t("127.0.0.1", ntohs(address.sin_port), "GET", "/");
+    ASSERT_TRUE(SetMs(t.internet.get(), INTERNET_OPTION_CONNECT_TIMEOUT, 300));
+    auto run = std::async(std::launch::async, [&] { return t.Send(); });
+    if (run.wait_for(15s) != std::future_status::ready) {
+        InternetCloseHandle(t.internet.get());
+        run.wait();
+        ADD_FAILURE() << "still connecting";
+    } else {
+        EXPECT_FALSE(run.get());
+    }
+    for (int fd : fillers) ::close(fd);
+    ::close(listener);
 }

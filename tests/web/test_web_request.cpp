@@ -175,6 +175,48 @@ TEST(BodyTest, BrokenAnswerGivesTheBytesReadSoFar) {
     EXPECT_EQ(Str(Get(server.Url("/"))), std::string(700, 'b'));
 }
 
+// Past 16 MiB the call fails as for a broken connection, and stops reading: the server gets
+// rid of little more than the cap and what the socket buffers hold.
+TEST(BodyTest, ABodyPastTheCapGivesNothing) {
+    constexpr size_t kCap = size_t{16} << 20;
+    for (size_t size : {kCap, kCap + 1, size_t{100} << 20}) {
+        SCOPED_TRACE(size);
+        std::atomic<size_t> sent{0};
+        RawServer server([size, &sent](const ReceivedRequest&, RawServer::Connection& c) {
+            if (!c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(size) + "\r\n\r\n")) return;
+            const std::string block(1 << 16, 'z');
+            for (size_t done = 0; done < size; done += block.size()) {
+                size_t n = std::min(block.size(), size - done);
+                if (!c.Send(std::string_view(block).substr(0, n))) return;
+                sent += n;
+            }
+        });
+        ByteSet body = Get(server.Url("/"), 120);
+        if (size <= kCap) {
+            EXPECT_EQ(body.size(), size);
+        } else {
+            EXPECT_TRUE(body.empty());
+            EXPECT_LT(sent.load(), kCap + (size_t{32} << 20));
+        }
+    }
+}
+
+// WinINet's own receive time-out (here shortened for every session) ends the wait on a
+// server that never answers, whatever the call's time-out.
+TEST(TimeoutTest, WinInetsReceiveTimeoutEndsTheWaitBeforeTheCallsOwn) {
+    struct ReceiveTimeout {
+        explicit ReceiveTimeout(uint32_t ms) { Set(ms); }
+        ~ReceiveTimeout() { Set(orbiq::platform::kDefaultReceiveTimeoutMs); }
+        static void Set(uint32_t ms) {
+            orbiq::platform::InternetSetOptionA(nullptr, orbiq::platform::INTERNET_OPTION_RECEIVE_TIMEOUT, &ms, sizeof ms);
+        }
+    } shortened(300);
+    RawServer silent([](const ReceivedRequest&, RawServer::Connection& c) { c.WaitClientClosed(30s); });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(Get(silent.Url("/"), 60).empty());
+    EXPECT_LT(SecondsSince(start), 20.0);
+}
+
 TEST(BodyTest, UnreachableServerGivesNothingAtOnce) {
     int port;
     { RawServer gone(nullptr); port = gone.Port(); }
