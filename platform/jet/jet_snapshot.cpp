@@ -3,7 +3,6 @@
 #include "platform/jet/jet_header.h"
 
 #include <glib.h>
-#include <mdbsql.h>
 #include <mdbtools.h>
 
 #include <cstdint>
@@ -24,100 +23,120 @@ struct MdbCloser {
 };
 using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
 
-// The SQL engine borrows the handle; it must not close it.
-struct SqlCloser {
-    void operator()(MdbSQL* sql) const {
-        sql->mdb = nullptr;
-        mdb_sql_exit(sql);
-    }
+struct TableDefFree {
+    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
-using SqlPtr = std::unique_ptr<MdbSQL, SqlCloser>;
+using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefFree>;
 
-// Which fields of the row just fetched are null: libmdb's bound values give a null
-// and a zero-length text alike.
-std::vector<bool> NullFlags(MdbTableDef* table) {
-    std::vector<bool> nulls(table->num_cols, true);
-    MdbHandle* mdb = table->entry->mdb;
-    int start = 0;
-    size_t size = 0;
-    if (table->cur_row == 0 || mdb_find_row(mdb, static_cast<int>(table->cur_row - 1), &start, &size) != 0)
-        return nulls;
-    std::vector<MdbField> fields(table->num_cols);
-    if (mdb_crack_row(table, start & kOffsetMask, size, fields.data()) < 0) return nulls;
-    for (unsigned i = 0; i < table->num_cols; ++i) nulls[fields[i].colnum] = fields[i].is_null != 0;
-    return nulls;
+struct GFree {
+    void operator()(char* p) const { g_free(p); }
+};
+using GString = std::unique_ptr<char, GFree>;
+
+// What mdb-export binds a value with, so that long memo texts come whole.
+constexpr size_t kBindSize = 200000;
+
+// Bytes libmdb reads for a value of a number, date or identifier type, whatever the
+// row holds; 0 for the types it reads by the field's own size.
+int TypeWidth(int type) {
+    switch (type) {
+        case MDB_BYTE: return 1;
+        case MDB_INT: return 2;
+        case MDB_LONGINT: case MDB_FLOAT: case MDB_COMPLEX: return 4;
+        case MDB_MONEY: case MDB_DOUBLE: case MDB_DATETIME: return 8;
+        case MDB_REPID: return 16;
+        case MDB_NUMERIC: return 17;
+        default: return 0;
+    }
+}
+
+enum class Cell { kValue, kNull, kDamaged };
+
+// One field of the row on mdb->pg_buf as mdb-export gives it. libmdb's own binding
+// reads numbers and dates at their type's width wherever the row says the field starts
+// (past the page for a damaged row: a heap overflow found by fuzzing), so the fields
+// are checked against the row before anything reads them.
+Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, std::string& out) {
+    if (col->col_type == MDB_BOOL) {  // the null bit is the value
+        out = field.is_null ? mdb->boolean_false_value : mdb->boolean_true_value;
+        return Cell::kValue;
+    }
+    if (field.is_null) return Cell::kNull;
+    out.clear();
+    if (field.siz == 0) return Cell::kValue;
+    constexpr int kPage = 4096;
+    if (field.start < 0 || field.siz < 0 || field.start > kPage - field.siz || field.siz < TypeWidth(col->col_type))
+        return Cell::kDamaged;
+    GString text;
+    switch (col->col_type) {
+        case MDB_OLE:  // pictures and other objects are not text
+            return Cell::kValue;
+        case MDB_NUMERIC:
+            text.reset(mdb_numeric_to_string(mdb, field.start, col->col_scale, col->col_prec));
+            break;
+        case MDB_DATETIME:
+            if (mdb_col_is_shortdate(col)) {
+                std::string full = mdb->date_fmt;
+                mdb_set_date_fmt(mdb, mdb->shortdate_fmt);
+                text.reset(mdb_col_to_string(mdb, mdb->pg_buf, field.start, col->col_type, field.siz));
+                mdb_set_date_fmt(mdb, full.c_str());
+                break;
+            }
+            [[fallthrough]];
+        default:
+            text.reset(mdb_col_to_string(mdb, mdb->pg_buf, field.start, col->col_type, field.siz));
+    }
+    if (text) out = text.get();
+    return Cell::kValue;
 }
 
 // False when the table cannot be read (a damaged file) or the snapshot grows too large.
-bool ReadTable(MdbSQL* sql, const std::string& name, JetSnapshotTable& out, size_t& budget) {
-    // mdbsql cuts unquoted non-ASCII names; Jet names never hold brackets.
-    std::string statement = "select * from [" + name + "]";
-    if (!mdb_sql_run_query(sql, statement.c_str())) {
-        mdb_sql_reset(sql);
-        return false;
+bool ReadTable(MdbCatalogEntry* entry, JetSnapshotTable& out, size_t& budget) {
+    MdbHandle* mdb = entry->mdb;
+    TableDefPtr table(mdb_read_table(entry));
+    if (!table || !mdb_read_columns(table.get()) || table->num_cols == 0) return false;
+    out.name = entry->object_name;
+    std::vector<MdbColumn*> columns;
+    for (unsigned i = 0; i < table->num_cols; ++i) {
+        columns.push_back(static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i)));
+        out.columns.emplace_back(columns.back()->name);
     }
-    MdbTableDef* table = sql->cur_table;
-    out.name = name;
-    for (unsigned i = 0; i < sql->num_columns; ++i)
-        out.columns.emplace_back(static_cast<MdbSQLColumn*>(g_ptr_array_index(sql->columns, i))->name);
-    if (sql->num_columns == 0 || sql->num_columns != table->num_cols) {
-        mdb_sql_reset(sql);
-        return false;
-    }
-    bool ok = true;
-    while (ok && mdb_fetch_row(table)) {
-        std::vector<bool> nulls = NullFlags(table);
-        std::vector<std::optional<std::string>> row;
-        for (unsigned i = 0; i < sql->num_columns; ++i) {
-            if (nulls[i]) { row.emplace_back(); continue; }
-            const char* value = static_cast<const char*>(g_ptr_array_index(sql->bound_values, i));
-            row.emplace_back(value);
-            size_t cost = row.back()->size() + 8;
-            if (cost > budget) { ok = false; break; }
+    // Nothing is bound: mdb_fetch_row finds the next live row, and its fields are
+    // cracked and read here.
+    mdb_rewind_table(table.get());
+    std::vector<MdbField> fields(table->num_cols);
+    while (mdb_fetch_row(table.get())) {
+        int start = 0;
+        size_t size = 0;
+        if (mdb_find_row(mdb, static_cast<int>(table->cur_row - 1), &start, &size) != 0) return false;
+        if (mdb_crack_row(table.get(), start & kOffsetMask, size, fields.data()) < 0) return false;
+        std::vector<std::optional<std::string>> row(table->num_cols);
+        for (unsigned i = 0; i < table->num_cols; ++i) {
+            const MdbField& field = fields[i];
+            if (field.colnum < 0 || static_cast<unsigned>(field.colnum) >= table->num_cols) return false;
+            std::string value;
+            Cell cell = FieldText(mdb, columns[field.colnum], field, value);
+            if (cell == Cell::kDamaged) return false;
+            if (cell == Cell::kNull) continue;
+            size_t cost = value.size() + 8;
+            if (cost > budget) return false;
             budget -= cost;
+            row[field.colnum] = std::move(value);
         }
         out.rows.push_back(std::move(row));
     }
-    mdb_sql_reset(sql);
-    return ok;
-}
-
-bool ReadAll(MdbPtr mdb, JetSnapshot& out) {
-    if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
-    // Later queries read the catalogue afresh, so keep the names, not the entries.
-    // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
-    // end of the file as zeros, which gives an empty catalogue instead of an error.
-    std::vector<std::string> names;
-    bool listsItself = false;
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (std::strcmp(entry->object_name, "MSysObjects") == 0 && entry->table_pg == 2)
-            listsItself = true;
-        if (mdb_is_user_table(entry) && !std::strchr(entry->object_name, ']'))
-            names.emplace_back(entry->object_name);
-    }
-    if (!listsItself) return false;
-    SqlPtr sql(mdb_sql_init());
-    sql->mdb = mdb.get();
-    size_t budget = kJetSnapshotLimit;
-    JetSnapshot snapshot;
-    for (const std::string& name : names) {
-        JetSnapshotTable table;
-        if (!ReadTable(sql.get(), name, table, budget)) return false;
-        snapshot.push_back(std::move(table));
-    }
-    sql.reset();
-    out = std::move(snapshot);
     return true;
 }
 
 uint32_t Get32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 uint32_t Get16(const unsigned char* p) { return p[0] | p[1] << 8; }
 
+constexpr size_t kPage = 4096;
+
 // Where row `row` of a page lies, as libmdb's mdb_find_row computes it; false when it
 // would reject the row.
 bool RowBounds(const unsigned char* page, uint32_t row, uint32_t& start, uint32_t& end) {
-    constexpr uint32_t kPage = 4096, kRowCount = 0x0C;
+    constexpr uint32_t kRowCount = 0x0C;
     uint32_t rows = Get16(page + kRowCount);
     if (row >= rows || kRowCount + 2 + 2 * row + 2 > kPage) return false;
     start = Get16(page + kRowCount + 2 + 2 * row) & kOffsetMask;
@@ -128,7 +147,6 @@ bool RowBounds(const unsigned char* page, uint32_t row, uint32_t& start, uint32_
 // The bytes of a table definition as libmdb reads them: the head page, then each
 // following page of the chain from offset 8.
 std::vector<unsigned char> DefinitionBytes(const unsigned char* data, size_t pages, size_t head, size_t need) {
-    constexpr size_t kPage = 4096;
     std::vector<unsigned char> bytes(data + head * kPage, data + (head + 1) * kPage);
     std::vector<bool> seen(pages, false);
     seen[head] = true;
@@ -143,10 +161,10 @@ std::vector<unsigned char> DefinitionBytes(const unsigned char* data, size_t pag
     return bytes;
 }
 
-// libmdb reads numbers and dates at their type's width whatever size the column declares
-// or the row holds, past the row and the page (heap overflow found by fuzzing): such
-// columns must be fixed and wide enough, as Jet always writes them.
-bool FixedColumnsFit(const unsigned char* data, size_t pages, size_t head, uint32_t columns, uint32_t realIndexes) {
+// libmdb's catalogue read binds MSysObjects' Id, Type and Flags through its own reading,
+// which takes numbers at their type's width: there they must be fixed columns wide enough
+// for it, as the engine writes them.
+bool NumberColumnsFixed(const unsigned char* data, size_t pages, size_t head, uint32_t columns, uint32_t realIndexes) {
     constexpr size_t kColumnsAt = 63, kIndexEntry = 12, kColumnEntry = 25;
     size_t start = kColumnsAt + realIndexes * kIndexEntry;
     size_t end = start + columns * kColumnEntry;
@@ -154,59 +172,84 @@ bool FixedColumnsFit(const unsigned char* data, size_t pages, size_t head, uint3
     if (def.size() < end) return true;  // libmdb gives up on a short definition itself
     for (size_t c = 0; c < columns; ++c) {
         const unsigned char* col = def.data() + start + c * kColumnEntry;
-        static const unsigned char kWidth[17] = {0, 0, 1, 2, 4, 8, 4, 8, 8, 0, 0, 0, 0, 0, 0, 16, 17};
-        unsigned type = col[0];
-        if (type < 17 && kWidth[type] && (!(col[15] & 0x01) || Get16(col + 23) < kWidth[type])) return false;
+        int width = TypeWidth(col[0]);
+        if (width && (!(col[15] & 0x01) || Get16(col + 23) < static_cast<uint32_t>(width))) return false;
     }
     return true;
 }
 
-// Checks what libmdb trusts without checking before it reaches it (found by fuzzing):
-// the usage maps of a table definition must be rows of at least a map header on pages
-// of the file (libmdb dereferences a NULL map for an empty row), and a table has at
-// most 255 columns and a believable number of indexes (libmdb allocates what they say).
-bool StructureIsSafe(const unsigned char* file, size_t size) {
-    constexpr size_t kPage = 4096;
-    if (size < 3 * kPage || size % kPage != 0) return false;
-    size_t pages = size / kPage;
-    std::vector<unsigned char> plain;
-    const unsigned char* data = file;
-    if (uint32_t key = Jet4DatabaseKey(file)) {  // check the pages as libmdb will see them
-        plain.assign(file, file + size);
-        for (size_t p = 1; p < pages; ++p) {
+// What libmdb trusts without checking in a table definition it reads (found by fuzzing):
+// its usage maps must be rows of at least a map header on pages of the file (libmdb
+// dereferences a NULL map for an empty row), and a table has at most 255 columns and a
+// believable number of indexes (libmdb allocates what they say). Checked only on the
+// definitions libmdb is about to read: a file holds stale pages of deleted tables too.
+bool TableDefIsSafe(const unsigned char* data, size_t pages, size_t head, bool numbersFixed) {
+    if (head < 1 || head >= pages) return false;
+    const unsigned char* page = data + head * kPage;
+    if (page[0] != 0x02) return false;
+    // Jet allows 255 columns; a reader binds a buffer per column it is told of.
+    uint32_t columns = Get16(page + 45), varColumns = Get16(page + 43);
+    if (columns > 255 || varColumns > columns) return false;
+    // Jet has at most 32 indexes a table (and a logical one per relationship).
+    uint32_t realIndexes = Get32(page + 51);
+    if (Get32(page + 47) > 1000 || realIndexes > 1000) return false;
+    if (numbersFixed && !NumberColumnsFixed(data, pages, head, columns, realIndexes)) return false;
+    for (size_t at : {55u, 59u}) {
+        uint32_t pointer = Get32(page + at);
+        uint32_t mapPage = pointer >> 8, start, end;
+        if (mapPage >= pages || !RowBounds(data + mapPage * kPage, pointer & 0xFF, start, end)) return false;
+        const unsigned char* map = data + mapPage * kPage + start;
+        uint32_t length = end - start;
+        if (length == 0 || (map[0] == 0 && length < 5)) return false;
+    }
+    return true;
+}
+
+// The file's pages as libmdb sees them: deciphered when the header carries a database key.
+std::vector<unsigned char> PlainPages(const unsigned char* file, size_t size) {
+    std::vector<unsigned char> plain(file, file + size);
+    if (uint32_t key = Jet4DatabaseKey(file)) {
+        for (size_t p = 1; p < size / kPage; ++p) {
             uint32_t k = key ^ static_cast<uint32_t>(p);
             unsigned char pageKey[4] = {static_cast<unsigned char>(k), static_cast<unsigned char>(k >> 8),
                                         static_cast<unsigned char>(k >> 16), static_cast<unsigned char>(k >> 24)};
             JetRc4(pageKey, 4, plain.data() + p * kPage, kPage);
         }
-        data = plain.data();
     }
-    std::vector<bool> continuation(pages, false);
-    for (size_t p = 1; p < pages; ++p) {
-        const unsigned char* page = data + p * kPage;
-        uint32_t next = Get32(page + 4);
-        if (page[0] == 0x02 && next < pages) continuation[next] = true;
+    return plain;
+}
+
+bool ReadAll(const unsigned char* file, size_t size, JetSnapshot& out) {
+    if (size < 3 * kPage || size % kPage != 0) return false;
+    size_t pages = size / kPage;
+    std::vector<unsigned char> plain = PlainPages(file, size);
+    if (!TableDefIsSafe(plain.data(), pages, 2, true)) return false;
+
+    std::vector<unsigned char> copy(file, file + size);  // fmemopen wants a writable buffer
+    MdbPtr mdb(mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS));
+    if (!mdb) return false;
+    mdb_set_bind_size(mdb.get(), kBindSize);
+    if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
+    // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
+    // end of the file as zeros, which gives an empty catalogue instead of an error.
+    std::vector<MdbCatalogEntry*> tables;
+    bool listsItself = false;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (std::strcmp(entry->object_name, "MSysObjects") == 0 && entry->table_pg == 2) listsItself = true;
+        if (mdb_is_user_table(entry)) tables.push_back(entry);
     }
-    for (size_t p = 1; p < pages; ++p) {
-        const unsigned char* page = data + p * kPage;
-        if (page[0] != 0x02 || continuation[p]) continue;
-        // Jet allows 255 columns; libmdbsql binds 16 KiB per column it is told of.
-        uint32_t columns = Get16(page + 45), varColumns = Get16(page + 43);
-        if (columns > 255 || varColumns > columns) return false;
-        // Jet has at most 32 indexes a table (and a logical one per relationship).
-        uint32_t realIndexes = Get32(page + 51);
-        if (Get32(page + 47) > 1000 || realIndexes > 1000) return false;
-        if (!FixedColumnsFit(data, pages, p, columns, realIndexes)) return false;
-        for (size_t at : {55u, 59u}) {
-            uint32_t pointer = Get32(page + at);
-            uint32_t mapPage = pointer >> 8, start, end;
-            if (mapPage >= pages || !RowBounds(data + mapPage * kPage, pointer & 0xFF, start, end)) return false;
-            const unsigned char* map = data + mapPage * kPage + start;
-            uint32_t length = end - start;
-            if (length == 0 || (map[0] == 0 && length < 5)) return false;
-        }
+    if (!listsItself) return false;
+    size_t budget = kJetSnapshotLimit;
+    JetSnapshot snapshot;
+    for (MdbCatalogEntry* entry : tables) {
+        if (!TableDefIsSafe(plain.data(), pages, entry->table_pg, false)) return false;
+        JetSnapshotTable table;
+        if (!ReadTable(entry, table, budget)) return false;
+        snapshot.push_back(std::move(table));
     }
-    return data[2 * kPage] == 0x02;
+    out = std::move(snapshot);
+    return true;
 }
 
 void PutU32(std::string& s, uint32_t v) {
@@ -248,9 +291,7 @@ bool ReadJetSnapshotFile(const std::string& path, JetSnapshot& out) {
 }
 
 bool ReadJetSnapshotBuffer(const unsigned char* data, size_t size, JetSnapshot& out) {
-    if (!StructureIsSafe(data, size)) return false;
-    std::vector<unsigned char> copy(data, data + size);  // fmemopen wants a writable buffer
-    return ReadAll(MdbPtr(mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS)), out);
+    return ReadAll(data, size, out);
 }
 
 std::string SerializeJetSnapshot(const JetSnapshot& snapshot) {
