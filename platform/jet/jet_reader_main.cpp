@@ -1,6 +1,7 @@
 // orbiq_jet_reader FILE: reads the user tables of a Jet file through mdbtools and writes
 // them, serialized, to standard output. Runs as a child of the player so that a damaged
 // file cannot take the player down.
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -16,12 +17,17 @@ int main(int argc, char** argv) {
     rlimit cpu{10, 10};
     setrlimit(RLIMIT_CPU, &cpu);
     if (argc != 2) return 2;
+    // libmdb prints to standard output on some damaged files: keep that out of the snapshot.
+    int out = fcntl(1, F_DUPFD_CLOEXEC, 3);
+    int devNull = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (out < 0 || devNull < 0 || dup2(devNull, 1) < 0) return 1;
+    close(devNull);
 
     orbiq::platform::JetSnapshot snapshot;
     if (!orbiq::platform::ReadJetSnapshotFile(argv[1], snapshot)) return 1;
-    std::string out = orbiq::platform::SerializeJetSnapshot(snapshot);
-    for (size_t done = 0; done < out.size();) {
-        ssize_t n = write(1, out.data() + done, out.size() - done);
+    std::string bytes = orbiq::platform::SerializeJetSnapshot(snapshot);
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = write(out, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return 1;
         done += static_cast<size_t>(n);

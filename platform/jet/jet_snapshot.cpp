@@ -144,46 +144,12 @@ bool RowBounds(const unsigned char* page, uint32_t row, uint32_t& start, uint32_
     return start < kPage && start <= end && end <= kPage;
 }
 
-// The bytes of a table definition as libmdb reads them: the head page, then each
-// following page of the chain from offset 8.
-std::vector<unsigned char> DefinitionBytes(const unsigned char* data, size_t pages, size_t head, size_t need) {
-    std::vector<unsigned char> bytes(data + head * kPage, data + (head + 1) * kPage);
-    std::vector<bool> seen(pages, false);
-    seen[head] = true;
-    size_t page = head;
-    while (bytes.size() < need) {
-        size_t next = Get32(data + page * kPage + 4);
-        if (next == 0 || next >= pages || seen[next]) break;
-        seen[next] = true;
-        page = next;
-        bytes.insert(bytes.end(), data + page * kPage + 8, data + (page + 1) * kPage);
-    }
-    return bytes;
-}
-
-// libmdb's catalogue read binds MSysObjects' Id, Type and Flags through its own reading,
-// which takes numbers at their type's width: there they must be fixed columns wide enough
-// for it, as the engine writes them.
-bool NumberColumnsFixed(const unsigned char* data, size_t pages, size_t head, uint32_t columns, uint32_t realIndexes) {
-    constexpr size_t kColumnsAt = 63, kIndexEntry = 12, kColumnEntry = 25;
-    size_t start = kColumnsAt + realIndexes * kIndexEntry;
-    size_t end = start + columns * kColumnEntry;
-    std::vector<unsigned char> def = DefinitionBytes(data, pages, head, end);
-    if (def.size() < end) return true;  // libmdb gives up on a short definition itself
-    for (size_t c = 0; c < columns; ++c) {
-        const unsigned char* col = def.data() + start + c * kColumnEntry;
-        int width = TypeWidth(col[0]);
-        if (width && (!(col[15] & 0x01) || Get16(col + 23) < static_cast<uint32_t>(width))) return false;
-    }
-    return true;
-}
-
 // What libmdb trusts without checking in a table definition it reads (found by fuzzing):
 // its usage maps must be rows of at least a map header on pages of the file (libmdb
 // dereferences a NULL map for an empty row), and a table has at most 255 columns and a
 // believable number of indexes (libmdb allocates what they say). Checked only on the
 // definitions libmdb is about to read: a file holds stale pages of deleted tables too.
-bool TableDefIsSafe(const unsigned char* data, size_t pages, size_t head, bool numbersFixed) {
+bool TableDefIsSafe(const unsigned char* data, size_t pages, size_t head) {
     if (head < 1 || head >= pages) return false;
     const unsigned char* page = data + head * kPage;
     if (page[0] != 0x02) return false;
@@ -193,7 +159,6 @@ bool TableDefIsSafe(const unsigned char* data, size_t pages, size_t head, bool n
     // Jet has at most 32 indexes a table (and a logical one per relationship).
     uint32_t realIndexes = Get32(page + 51);
     if (Get32(page + 47) > 1000 || realIndexes > 1000) return false;
-    if (numbersFixed && !NumberColumnsFixed(data, pages, head, columns, realIndexes)) return false;
     for (size_t at : {55u, 59u}) {
         uint32_t pointer = Get32(page + at);
         uint32_t mapPage = pointer >> 8, start, end;
@@ -223,12 +188,23 @@ bool ReadAll(const unsigned char* file, size_t size, JetSnapshot& out) {
     if (size < 3 * kPage || size % kPage != 0) return false;
     size_t pages = size / kPage;
     std::vector<unsigned char> plain = PlainPages(file, size);
-    if (!TableDefIsSafe(plain.data(), pages, 2, true)) return false;
+    if (!TableDefIsSafe(plain.data(), pages, 2)) return false;
 
     std::vector<unsigned char> copy(file, file + size);  // fmemopen wants a writable buffer
     MdbPtr mdb(mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS));
     if (!mdb) return false;
     mdb_set_bind_size(mdb.get(), kBindSize);
+    // libmdb's catalogue read binds MSysObjects' fields unchecked (an object field that
+    // lies outside its row overruns the page: found by fuzzing), so its rows are read the
+    // checked way first.
+    MdbCatalogEntry objects{};
+    objects.mdb = mdb.get();
+    objects.object_type = MDB_TABLE;
+    objects.table_pg = 2;
+    std::strcpy(objects.object_name, "MSysObjects");
+    JetSnapshotTable catalogue;
+    size_t catalogueBudget = kJetSnapshotLimit;
+    if (!ReadTable(&objects, catalogue, catalogueBudget)) return false;
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
     // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
     // end of the file as zeros, which gives an empty catalogue instead of an error.
@@ -243,7 +219,7 @@ bool ReadAll(const unsigned char* file, size_t size, JetSnapshot& out) {
     size_t budget = kJetSnapshotLimit;
     JetSnapshot snapshot;
     for (MdbCatalogEntry* entry : tables) {
-        if (!TableDefIsSafe(plain.data(), pages, entry->table_pg, false)) return false;
+        if (!TableDefIsSafe(plain.data(), pages, entry->table_pg)) return false;
         JetSnapshotTable table;
         if (!ReadTable(entry, table, budget)) return false;
         snapshot.push_back(std::move(table));
