@@ -6,10 +6,12 @@
 #include <mdbtools.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <set>
 
 namespace orbiq::platform {
 namespace {
@@ -52,11 +54,37 @@ int TypeWidth(int type) {
 
 enum class Cell { kValue, kNull, kDamaged };
 
+// The bytes of an object (OLE) value, gathered as libmdb's mdb_ole_read_full does; false
+// for a chain of rows that comes back on itself, which libmdb would follow without end.
+bool ObjectBytes(MdbHandle* mdb, int start, int size, std::string& out) {
+    out.clear();
+    uint32_t header = static_cast<uint32_t>(mdb_get_int32(mdb->pg_buf, start));
+    void* buf = nullptr;
+    int offset = 0;
+    size_t length = 0;
+    if (header & 0x80000000u) {  // inline
+        out.assign(reinterpret_cast<const char*>(mdb->pg_buf) + start + MDB_MEMO_OVERHEAD, size - MDB_MEMO_OVERHEAD);
+    } else if (header & 0x40000000u) {  // one row elsewhere
+        if (mdb_find_pg_row(mdb, mdb_get_int32(mdb->pg_buf, start + 4), &buf, &offset, &length) == 0)
+            out.assign(static_cast<const char*>(buf) + offset, length);
+    } else if ((header & 0xF0000000u) == 0) {  // a chain of rows, each naming the next
+        std::set<int32_t> seen;
+        for (int32_t pgRow = mdb_get_int32(mdb->pg_buf, start + 4); pgRow != 0;) {
+            if (!seen.insert(pgRow).second) return false;
+            if (mdb_find_pg_row(mdb, pgRow, &buf, &offset, &length) != 0 || length < 4) break;
+            out.append(static_cast<const char*>(buf) + offset + 4, length - 4);
+            pgRow = mdb_get_int32(buf, offset);
+        }
+    }
+    return true;
+}
+
 // One field of the row on mdb->pg_buf as mdb-export gives it. libmdb's own binding
 // reads numbers and dates at their type's width wherever the row says the field starts
 // (past the page for a damaged row: a heap overflow found by fuzzing), so the fields
 // are checked against the row before anything reads them.
-Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, std::string& out) {
+// Objects read as the empty text unless `objects` asks for their bytes.
+Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, bool objects, std::string& out) {
     if (col->col_type == MDB_BOOL) {  // the null bit is the value
         out = field.is_null ? mdb->boolean_false_value : mdb->boolean_true_value;
         return Cell::kValue;
@@ -70,6 +98,8 @@ Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, std::strin
     GString text;
     switch (col->col_type) {
         case MDB_OLE:  // pictures and other objects are not text
+            if (objects && field.siz >= MDB_MEMO_OVERHEAD && !ObjectBytes(mdb, field.start, field.siz, out))
+                return Cell::kDamaged;
             return Cell::kValue;
         case MDB_NUMERIC:
             text.reset(mdb_numeric_to_string(mdb, field.start, col->col_scale, col->col_prec));
@@ -91,7 +121,7 @@ Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, std::strin
 }
 
 // False when the table cannot be read (a damaged file) or the snapshot grows too large.
-bool ReadTable(MdbCatalogEntry* entry, JetSnapshotTable& out, size_t& budget) {
+bool ReadTable(MdbCatalogEntry* entry, bool objects, JetSnapshotTable& out, size_t& budget) {
     MdbHandle* mdb = entry->mdb;
     TableDefPtr table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()) || table->num_cols == 0) return false;
@@ -105,7 +135,17 @@ bool ReadTable(MdbCatalogEntry* entry, JetSnapshotTable& out, size_t& budget) {
     // cracked and read here.
     mdb_rewind_table(table.get());
     std::vector<MdbField> fields(table->num_cols);
+    // A usage map of the engine's lists each data page once; a damaged one can send the
+    // scan round the same pages without end.
+    std::vector<bool> visited;
+    unsigned long page = 0;
     while (mdb_fetch_row(table.get())) {
+        if (table->cur_phys_pg != page) {
+            page = table->cur_phys_pg;
+            if (page >= visited.size()) visited.resize(page + 1);
+            if (visited[page]) return false;
+            visited[page] = true;
+        }
         int start = 0;
         size_t size = 0;
         if (mdb_find_row(mdb, static_cast<int>(table->cur_row - 1), &start, &size) != 0) return false;
@@ -115,13 +155,12 @@ bool ReadTable(MdbCatalogEntry* entry, JetSnapshotTable& out, size_t& budget) {
             const MdbField& field = fields[i];
             if (field.colnum < 0 || static_cast<unsigned>(field.colnum) >= table->num_cols) return false;
             std::string value;
-            Cell cell = FieldText(mdb, columns[field.colnum], field, value);
+            Cell cell = FieldText(mdb, columns[field.colnum], field, objects, value);
             if (cell == Cell::kDamaged) return false;
-            if (cell == Cell::kNull) continue;
-            size_t cost = value.size() + 8;
+            size_t cost = sizeof(row[0]) + value.size();
             if (cost > budget) return false;
             budget -= cost;
-            row[field.colnum] = std::move(value);
+            if (cell == Cell::kValue) row[field.colnum] = std::move(value);
         }
         out.rows.push_back(std::move(row));
     }
@@ -170,6 +209,60 @@ bool TableDefIsSafe(const unsigned char* data, size_t pages, size_t head) {
     return true;
 }
 
+// libmdb's parser of the property blocks that the catalogue read hands each table's
+// LvProp to loops for ever on a record of length 0 and reads values at their type's
+// width past the block (found by fuzzing). True when every block of a table row is
+// one that parser walks to its end within its bytes, as the engine writes them.
+bool PropertyBlockIsSafe(const std::string& kkd) {
+    auto u16 = [&](size_t at) { return static_cast<uint32_t>(Get16(reinterpret_cast<const unsigned char*>(kkd.data()) + at)); };
+    auto u32 = [&](size_t at) { return Get32(reinterpret_cast<const unsigned char*>(kkd.data()) + at); };
+    std::optional<size_t> names;  // values before a names record are skipped
+    for (size_t pos = 4; pos < kkd.size();) {
+        if (kkd.size() - pos < 6) return false;
+        uint32_t length = u32(pos), type = u16(pos + 4);
+        if (length < 6 || length > kkd.size() - pos) return false;
+        size_t begin = pos + 6, end = pos + length;
+        if (type == 0x80) {  // the names the values refer to
+            names = 0;
+            for (size_t at = begin; at < end; ++*names) {
+                if (end - at < 2 || u16(at) > end - at - 2) return false;
+                at += 2 + u16(at);
+            }
+        } else if (type <= 0x02 && names) {  // values
+            if (end - begin < 6 || u16(begin + 4) > end - begin - 6) return false;
+            for (size_t at = begin + 6 + u16(begin + 4); at < end;) {
+                if (end - at < 8) return false;
+                uint32_t record = u16(at), valueType = static_cast<unsigned char>(kkd[at + 3]);
+                uint32_t element = u16(at + 4), valueSize = u16(at + 6);
+                if (element >= *names || at + 8 + valueSize > end) break;  // where libmdb stops
+                int width = valueType == MDB_BOOL ? 1 : TypeWidth(static_cast<int>(valueType));
+                if (record == 0 || valueType == MDB_MONEY || valueSize < static_cast<uint32_t>(width)) return false;
+                at += record;
+            }
+        }
+        pos = end;
+    }
+    return true;
+}
+
+bool PropertiesAreSafe(const JetSnapshotTable& objects) {
+    size_t type = objects.columns.size(), props = type;
+    for (size_t c = 0; c < objects.columns.size(); ++c) {
+        if (g_ascii_strcasecmp(objects.columns[c].c_str(), "Type") == 0) type = c;
+        if (g_ascii_strcasecmp(objects.columns[c].c_str(), "LvProp") == 0) props = c;
+    }
+    if (type == objects.columns.size() || props == objects.columns.size()) return true;  // libmdb reads none
+    for (const auto& row : objects.rows) {
+        if (!row[type] || std::atoi(row[type]->c_str()) != MDB_TABLE || !row[props]) continue;
+        const std::string& kkd = *row[props];
+        if (kkd.size() >= 4 && (kkd.compare(0, 4, std::string("KKD\0", 4)) == 0 ||
+                                kkd.compare(0, 4, std::string("MR2\0", 4)) == 0) &&
+            !PropertyBlockIsSafe(kkd))
+            return false;
+    }
+    return true;
+}
+
 // The file's pages as libmdb sees them: deciphered when the header carries a database key.
 std::vector<unsigned char> PlainPages(const unsigned char* file, size_t size) {
     std::vector<unsigned char> plain(file, file + size);
@@ -204,7 +297,7 @@ bool ReadAll(const unsigned char* file, size_t size, JetSnapshot& out) {
     std::strcpy(objects.object_name, "MSysObjects");
     JetSnapshotTable catalogue;
     size_t catalogueBudget = kJetSnapshotLimit;
-    if (!ReadTable(&objects, catalogue, catalogueBudget)) return false;
+    if (!ReadTable(&objects, true, catalogue, catalogueBudget) || !PropertiesAreSafe(catalogue)) return false;
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
     // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
     // end of the file as zeros, which gives an empty catalogue instead of an error.
@@ -221,7 +314,7 @@ bool ReadAll(const unsigned char* file, size_t size, JetSnapshot& out) {
     for (MdbCatalogEntry* entry : tables) {
         if (!TableDefIsSafe(plain.data(), pages, entry->table_pg)) return false;
         JetSnapshotTable table;
-        if (!ReadTable(entry, table, budget)) return false;
+        if (!ReadTable(entry, false, table, budget)) return false;
         snapshot.push_back(std::move(table));
     }
     out = std::move(snapshot);
