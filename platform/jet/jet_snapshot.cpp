@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <set>
 
@@ -263,28 +262,30 @@ bool PropertiesAreSafe(const JetSnapshotTable& objects) {
     return true;
 }
 
-// The file's pages as libmdb sees them: deciphered when the header carries a database key.
-std::vector<unsigned char> PlainPages(const unsigned char* file, size_t size) {
-    std::vector<unsigned char> plain(file, file + size);
-    if (uint32_t key = Jet4DatabaseKey(file)) {
-        for (size_t p = 1; p < size / kPage; ++p) {
-            uint32_t k = key ^ static_cast<uint32_t>(p);
-            unsigned char pageKey[4] = {static_cast<unsigned char>(k), static_cast<unsigned char>(k >> 8),
-                                        static_cast<unsigned char>(k >> 16), static_cast<unsigned char>(k >> 24)};
-            JetRc4(pageKey, 4, plain.data() + p * kPage, kPage);
-        }
+// The file's pages as libmdb sees them: deciphered (into `plain`) when the header carries
+// a database key, else the file itself.
+const unsigned char* PlainPages(const unsigned char* file, size_t size, std::vector<unsigned char>& plain) {
+    uint32_t key = Jet4DatabaseKey(file);
+    if (!key) return file;
+    plain.assign(file, file + size);
+    for (size_t p = 1; p < size / kPage; ++p) {
+        uint32_t k = key ^ static_cast<uint32_t>(p);
+        unsigned char pageKey[4] = {static_cast<unsigned char>(k), static_cast<unsigned char>(k >> 8),
+                                    static_cast<unsigned char>(k >> 16), static_cast<unsigned char>(k >> 24)};
+        JetRc4(pageKey, 4, plain.data() + p * kPage, kPage);
     }
-    return plain;
+    return plain.data();
 }
 
-bool ReadAll(const unsigned char* file, size_t size, JetSnapshot& out) {
+// `file` is handed to libmdb, which reads it through fmemopen (hence not const).
+bool ReadAll(unsigned char* file, size_t size, JetSnapshot& out) {
     if (size < 3 * kPage || size % kPage != 0) return false;
     size_t pages = size / kPage;
-    std::vector<unsigned char> plain = PlainPages(file, size);
-    if (!TableDefIsSafe(plain.data(), pages, 2)) return false;
+    std::vector<unsigned char> deciphered;
+    const unsigned char* plain = PlainPages(file, size, deciphered);
+    if (!TableDefIsSafe(plain, pages, 2)) return false;
 
-    std::vector<unsigned char> copy(file, file + size);  // fmemopen wants a writable buffer
-    MdbPtr mdb(mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS));
+    MdbPtr mdb(mdb_open_buffer(file, size, MDB_NOFLAGS));
     if (!mdb) return false;
     mdb_set_bind_size(mdb.get(), kBindSize);
     // libmdb's catalogue read binds MSysObjects' fields unchecked (an object field that
@@ -312,7 +313,7 @@ bool ReadAll(const unsigned char* file, size_t size, JetSnapshot& out) {
     size_t budget = kJetSnapshotLimit;
     JetSnapshot snapshot;
     for (MdbCatalogEntry* entry : tables) {
-        if (!TableDefIsSafe(plain.data(), pages, entry->table_pg)) return false;
+        if (!TableDefIsSafe(plain, pages, entry->table_pg)) return false;
         JetSnapshotTable table;
         if (!ReadTable(entry, false, table, budget)) return false;
         snapshot.push_back(std::move(table));
@@ -353,14 +354,19 @@ struct Reader {
 }  // namespace
 
 bool ReadJetSnapshotFile(const std::string& path, JetSnapshot& out) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return false;
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ReadJetSnapshotBuffer(bytes.data(), bytes.size(), out);
+    std::streamoff size = in.tellg();
+    if (size <= 0 || static_cast<uint64_t>(size) > (1ull << 31)) return false;
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
+    return ReadAll(bytes.data(), bytes.size(), out);
 }
 
 bool ReadJetSnapshotBuffer(const unsigned char* data, size_t size, JetSnapshot& out) {
-    return ReadAll(data, size, out);
+    std::vector<unsigned char> copy(data, data + size);
+    return ReadAll(copy.data(), copy.size(), out);
 }
 
 std::string SerializeJetSnapshot(const JetSnapshot& snapshot) {
