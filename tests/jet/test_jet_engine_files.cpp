@@ -238,6 +238,49 @@ TEST_F(EngineFiles, DeletedRowsAndNullsInTheEngineLayout) {
     EXPECT_EQ(MdbExport(path, "Table1").rows, (std::vector<std::vector<std::string>>{{"1", "One"}, {"3", ""}}));
 }
 
+uint32_t Get16(const ByteSet& b, size_t at) { return b[at] | b[at + 1] << 8; }
+uint32_t Get32(const ByteSet& b, size_t at) { return Get16(b, at) | Get16(b, at + 2) << 16; }
+void Put16(ByteSet& b, size_t at, uint32_t v) {
+    b[at] = v & 0xFF;
+    b[at + 1] = (v >> 8) & 0xFF;
+}
+
+// A column dropped the way the engine drops one: its entry and name leave the table
+// definition while the rows keep its bytes, and the other columns keep their numbers and
+// places. Here column C (a byte, 3rd of 9) of V2003_test.mdb's Table1, defined on page 24.
+TEST_F(EngineFiles, DroppedColumnsAreLeftOut) {
+    ByteSet file = ReadBytes(SamplePath("V2003_test.mdb"));
+    constexpr size_t kHead = 24 * 4096, kEntry = 25;
+    ASSERT_EQ(file[kHead], 0x02);
+    ASSERT_EQ(Get16(file, kHead + 45), 9u);
+    size_t entries = kHead + 63 + 12 * Get32(file, kHead + 51), names = entries + 9 * kEntry;
+    size_t end = kHead + Get32(file, kHead + 8);
+    ASSERT_EQ(file[entries + 2 * kEntry], 0x02);                            // C: a byte
+    ASSERT_EQ(ByteSet(file.begin() + names + 8, file.begin() + names + 12), (ByteSet{2, 0, 'C', 0}));
+    ByteSet page(file.begin() + kHead, file.begin() + entries + 2 * kEntry);  // header, A, B
+    page.insert(page.end(), file.begin() + entries + 3 * kEntry, file.begin() + names + 8);  // D..I, names of A, B
+    page.insert(page.end(), file.begin() + names + 12, file.begin() + end);  // the other names, the rest
+    size_t removed = end - kHead - page.size();
+    page.resize(4096, 0);
+    Put16(page, 8, Get16(page, 8) - static_cast<uint32_t>(removed));  // definition length
+    Put16(page, 2, Get16(page, 2) + static_cast<uint32_t>(removed));  // free space
+    Put16(page, 45, 8);                                                // columns
+    std::copy(page.begin(), page.end(), file.begin() + kHead);
+    test::ScratchDir dir;
+    std::string path = dir.Write("dropped.mdb", file);
+
+    Export exported = MdbExport(path, "Table1");
+    ASSERT_EQ(exported.columns, (std::vector<std::string>{"A", "B", "D", "E", "F", "G", "H", "I"}));
+    EXPECT_EQ(exported.rows[0], (std::vector<std::string>{"abcdefg", "hijklmnop", "222", "333333333", "444.555",
+                                                          "09/21/74 00:00:00", "3.5000", "1"}));
+    JetDatabase db;
+    ASSERT_TRUE(db.Open(path, Text()));
+    EXPECT_EQ(LayerRows(db, "Table1", 8), exported.rows);
+    platform::JetSnapshot snapshot;
+    ASSERT_TRUE(platform::ReadJetSnapshotFile(path, snapshot));
+    EXPECT_EQ(snapshot[0].columns, exported.columns);
+}
+
 // Jet 4 enciphers every page after the header with a database key; none of the samples
 // has one, so the file comes from our writer with a key.
 TEST(JetDatabaseKey, EncipheredPagesReadLikePlainOnes) {
