@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string_view>
 
 #include "platform/jet/jet_database.h"
@@ -66,9 +67,9 @@ struct Export {
     std::vector<std::vector<std::string>> rows;
 };
 
-Export MdbExport(const std::string& file, const std::string& table) {
+Export MdbExport(const std::string& file, const std::string& table, const std::string& options = "") {
     std::string out = test::RunCommand("LC_ALL=C mdb-export -Q -d \"$(printf '\\037')\" -R \"$(printf '\\036')\" " +
-                                       test::ShellQuote(file) + " " + test::ShellQuote(table));
+                                       options + " " + test::ShellQuote(file) + " " + test::ShellQuote(table));
     Export e;
     std::vector<std::string> lines = Split(out, '\x1e');
     if (lines.empty() || lines.back() != "") return e;  // every row ends with the delimiter
@@ -279,6 +280,29 @@ TEST_F(EngineFiles, DroppedColumnsAreLeftOut) {
     platform::JetSnapshot snapshot;
     ASSERT_TRUE(platform::ReadJetSnapshotFile(path, snapshot));
     EXPECT_EQ(snapshot[0].columns, exported.columns);
+}
+
+// Our writer's MSysObjects beside the engine's: the same columns in the same order, and
+// the engine's own entries with the same ids, parents, types and flags.
+TEST_F(EngineFiles, WriterCatalogueMatchesTheEngines) {
+    test::ScratchDir dir;
+    std::string ours = dir.Write("ours.mdb", jet::WriteCatalogue({std::optional<Text>(TXT("甲"))}, {}, Text()));
+    std::string engine = SamplePath("V2000_no-password.mdb");
+    // Objects in hex: the engine's hold any byte.
+    Export mine = MdbExport(ours, "MSysObjects", "-b hex"), theirs = MdbExport(engine, "MSysObjects", "-b hex");
+    ASSERT_FALSE(theirs.columns.empty());
+    EXPECT_EQ(mine.columns, theirs.columns);
+    auto entries = [](const Export& e) {
+        std::map<std::string, std::vector<std::string>> byName;  // Name -> Id, ParentId, Type, Flags
+        for (const auto& row : e.rows)
+            if (row.size() == e.columns.size()) byName[row[2]] = {row[0], row[1], row[3], row[7]};
+        return byName;
+    };
+    auto a = entries(mine), b = entries(theirs);
+    for (const char* name : {"Tables", "Databases", "Relationships", "MSysDb", "MSysObjects"}) {
+        EXPECT_EQ(a[name], b[name]) << name;
+        EXPECT_FALSE(a[name].empty()) << name;
+    }
 }
 
 // Jet 4 enciphers every page after the header with a database key; none of the samples
