@@ -9,11 +9,27 @@
 
 #include "platform/jet/jet_snapshot.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define ORBIQ_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORBIQ_ASAN 1
+#endif
+#endif
+
+#ifdef ORBIQ_ASAN
+// AddressSanitizer reserves terabytes of address space for its shadow, so an address-space
+// limit would stop it from starting: the same cap is its resident-memory limit instead.
+extern "C" const char* __asan_default_options() { return "hard_rss_limit_mb=1024"; }
+#endif
+
 int main(int argc, char** argv) {
     rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);
+#ifndef ORBIQ_ASAN
     rlimit memory{1ul << 30, 1ul << 30};
     setrlimit(RLIMIT_AS, &memory);
+#endif
     rlimit cpu{10, 10};
     setrlimit(RLIMIT_CPU, &cpu);
     if (argc != 2) return 2;
