@@ -78,11 +78,11 @@ bool ObjectBytes(MdbHandle* mdb, int start, int size, std::string& out) {
     return true;
 }
 
-// One field of the row on mdb->pg_buf as mdb-export gives it. libmdb's own binding
-// reads numbers and dates at their type's width wherever the row says the field starts
-// (past the page for a damaged row: a heap overflow found by fuzzing), so the fields
-// are checked against the row before anything reads them.
-// Objects read as the empty text unless `objects` asks for their bytes.
+// One field of the row on mdb->pg_buf as mdb-export gives it; objects read as the empty
+// text unless `objects` asks for their bytes. libmdb's own binding reads numbers and
+// dates at their type's width wherever the row says the field starts (past the page for
+// a damaged row: a heap overflow found by fuzzing), so each field is checked against the
+// row before anything reads it.
 Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, bool objects, std::string& out) {
     if (col->col_type == MDB_BOOL) {  // the null bit is the value
         out = field.is_null ? mdb->boolean_false_value : mdb->boolean_true_value;
