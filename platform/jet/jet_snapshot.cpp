@@ -3,14 +3,14 @@
 #include "platform/jet/jet_header.h"
 
 #include <glib.h>
-#include <mdbsql.h>
 #include <mdbtools.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <memory>
+#include <set>
 
 namespace orbiq::platform {
 namespace {
@@ -24,100 +24,157 @@ struct MdbCloser {
 };
 using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
 
-// The SQL engine borrows the handle; it must not close it.
-struct SqlCloser {
-    void operator()(MdbSQL* sql) const {
-        sql->mdb = nullptr;
-        mdb_sql_exit(sql);
-    }
+struct TableDefFree {
+    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
 };
-using SqlPtr = std::unique_ptr<MdbSQL, SqlCloser>;
+using TableDefPtr = std::unique_ptr<MdbTableDef, TableDefFree>;
 
-// Which fields of the row just fetched are null: libmdb's bound values give a null
-// and a zero-length text alike.
-std::vector<bool> NullFlags(MdbTableDef* table) {
-    std::vector<bool> nulls(table->num_cols, true);
-    MdbHandle* mdb = table->entry->mdb;
-    int start = 0;
-    size_t size = 0;
-    if (table->cur_row == 0 || mdb_find_row(mdb, static_cast<int>(table->cur_row - 1), &start, &size) != 0)
-        return nulls;
-    std::vector<MdbField> fields(table->num_cols);
-    if (mdb_crack_row(table, start & kOffsetMask, size, fields.data()) < 0) return nulls;
-    for (unsigned i = 0; i < table->num_cols; ++i) nulls[fields[i].colnum] = fields[i].is_null != 0;
-    return nulls;
+struct GFree {
+    void operator()(char* p) const { g_free(p); }
+};
+using GString = std::unique_ptr<char, GFree>;
+
+// What mdb-export binds a value with, so that long memo texts come whole.
+constexpr size_t kBindSize = 200000;
+
+// Bytes libmdb reads for a value of a number, date or identifier type, whatever the
+// row holds; 0 for the types it reads by the field's own size.
+int TypeWidth(int type) {
+    switch (type) {
+        case MDB_BYTE: return 1;
+        case MDB_INT: return 2;
+        case MDB_LONGINT: case MDB_FLOAT: case MDB_COMPLEX: return 4;
+        case MDB_MONEY: case MDB_DOUBLE: case MDB_DATETIME: return 8;
+        case MDB_REPID: return 16;
+        case MDB_NUMERIC: return 17;
+        default: return 0;
+    }
+}
+
+enum class Cell { kValue, kNull, kDamaged };
+
+// The bytes of an object (OLE) value, gathered as libmdb's mdb_ole_read_full does; false
+// for a chain of rows that comes back on itself, which libmdb would follow without end.
+bool ObjectBytes(MdbHandle* mdb, int start, int size, std::string& out) {
+    out.clear();
+    uint32_t header = static_cast<uint32_t>(mdb_get_int32(mdb->pg_buf, start));
+    void* buf = nullptr;
+    int offset = 0;
+    size_t length = 0;
+    if (header & 0x80000000u) {  // inline
+        out.assign(reinterpret_cast<const char*>(mdb->pg_buf) + start + MDB_MEMO_OVERHEAD, size - MDB_MEMO_OVERHEAD);
+    } else if (header & 0x40000000u) {  // one row elsewhere
+        if (mdb_find_pg_row(mdb, mdb_get_int32(mdb->pg_buf, start + 4), &buf, &offset, &length) == 0)
+            out.assign(static_cast<const char*>(buf) + offset, length);
+    } else if ((header & 0xF0000000u) == 0) {  // a chain of rows, each naming the next
+        std::set<int32_t> seen;
+        for (int32_t pgRow = mdb_get_int32(mdb->pg_buf, start + 4); pgRow != 0;) {
+            if (!seen.insert(pgRow).second) return false;
+            if (mdb_find_pg_row(mdb, pgRow, &buf, &offset, &length) != 0 || length < 4) break;
+            out.append(static_cast<const char*>(buf) + offset + 4, length - 4);
+            pgRow = mdb_get_int32(buf, offset);
+        }
+    }
+    return true;
+}
+
+// One field of the row on mdb->pg_buf as mdb-export gives it; objects read as the empty
+// text unless `objects` asks for their bytes. libmdb's own binding reads numbers and
+// dates at their type's width wherever the row says the field starts (past the page for
+// a damaged row: a heap overflow found by fuzzing), so each field is checked against the
+// row before anything reads it.
+Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, bool objects, std::string& out) {
+    if (col->col_type == MDB_BOOL) {  // the null bit is the value
+        out = field.is_null ? mdb->boolean_false_value : mdb->boolean_true_value;
+        return Cell::kValue;
+    }
+    if (field.is_null) return Cell::kNull;
+    out.clear();
+    if (field.siz == 0) return Cell::kValue;
+    constexpr int kPage = 4096;
+    if (field.start < 0 || field.siz < 0 || field.start > kPage - field.siz || field.siz < TypeWidth(col->col_type))
+        return Cell::kDamaged;
+    GString text;
+    switch (col->col_type) {
+        case MDB_OLE:  // pictures and other objects are not text
+            if (objects && field.siz >= MDB_MEMO_OVERHEAD && !ObjectBytes(mdb, field.start, field.siz, out))
+                return Cell::kDamaged;
+            return Cell::kValue;
+        case MDB_NUMERIC:
+            text.reset(mdb_numeric_to_string(mdb, field.start, col->col_scale, col->col_prec));
+            break;
+        case MDB_DATETIME:
+            if (mdb_col_is_shortdate(col)) {
+                std::string full = mdb->date_fmt;
+                mdb_set_date_fmt(mdb, mdb->shortdate_fmt);
+                text.reset(mdb_col_to_string(mdb, mdb->pg_buf, field.start, col->col_type, field.siz));
+                mdb_set_date_fmt(mdb, full.c_str());
+                break;
+            }
+            [[fallthrough]];
+        default:
+            text.reset(mdb_col_to_string(mdb, mdb->pg_buf, field.start, col->col_type, field.siz));
+    }
+    if (text) out = text.get();
+    return Cell::kValue;
 }
 
 // False when the table cannot be read (a damaged file) or the snapshot grows too large.
-bool ReadTable(MdbSQL* sql, const std::string& name, JetSnapshotTable& out, size_t& budget) {
-    // mdbsql cuts unquoted non-ASCII names; Jet names never hold brackets.
-    std::string statement = "select * from [" + name + "]";
-    if (!mdb_sql_run_query(sql, statement.c_str())) {
-        mdb_sql_reset(sql);
-        return false;
+bool ReadTable(MdbCatalogEntry* entry, bool objects, JetSnapshotTable& out, size_t& budget) {
+    MdbHandle* mdb = entry->mdb;
+    TableDefPtr table(mdb_read_table(entry));
+    if (!table || !mdb_read_columns(table.get()) || table->num_cols == 0) return false;
+    out.name = entry->object_name;
+    std::vector<MdbColumn*> columns;
+    for (unsigned i = 0; i < table->num_cols; ++i) {
+        columns.push_back(static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i)));
+        out.columns.emplace_back(columns.back()->name);
     }
-    MdbTableDef* table = sql->cur_table;
-    out.name = name;
-    for (unsigned i = 0; i < sql->num_columns; ++i)
-        out.columns.emplace_back(static_cast<MdbSQLColumn*>(g_ptr_array_index(sql->columns, i))->name);
-    if (sql->num_columns == 0 || sql->num_columns != table->num_cols) {
-        mdb_sql_reset(sql);
-        return false;
-    }
-    bool ok = true;
-    while (ok && mdb_fetch_row(table)) {
-        std::vector<bool> nulls = NullFlags(table);
-        std::vector<std::optional<std::string>> row;
-        for (unsigned i = 0; i < sql->num_columns; ++i) {
-            if (nulls[i]) { row.emplace_back(); continue; }
-            const char* value = static_cast<const char*>(g_ptr_array_index(sql->bound_values, i));
-            row.emplace_back(value);
-            size_t cost = row.back()->size() + 8;
-            if (cost > budget) { ok = false; break; }
+    // Nothing is bound: mdb_fetch_row finds the next live row, and its fields are
+    // cracked and read here.
+    mdb_rewind_table(table.get());
+    std::vector<MdbField> fields(table->num_cols);
+    // A usage map of the engine's lists each data page once; a damaged one can send the
+    // scan round the same pages without end.
+    std::vector<bool> visited;
+    unsigned long page = 0;
+    while (mdb_fetch_row(table.get())) {
+        if (table->cur_phys_pg != page) {
+            page = table->cur_phys_pg;
+            if (page >= visited.size()) visited.resize(page + 1);
+            if (visited[page]) return false;
+            visited[page] = true;
+        }
+        int start = 0;
+        size_t size = 0;
+        if (mdb_find_row(mdb, static_cast<int>(table->cur_row - 1), &start, &size) != 0) return false;
+        if (mdb_crack_row(table.get(), start & kOffsetMask, size, fields.data()) < 0) return false;
+        std::vector<std::optional<std::string>> row(table->num_cols);
+        for (unsigned i = 0; i < table->num_cols; ++i) {
+            const MdbField& field = fields[i];
+            if (field.colnum < 0 || static_cast<unsigned>(field.colnum) >= table->num_cols) return false;
+            std::string value;
+            Cell cell = FieldText(mdb, columns[field.colnum], field, objects, value);
+            if (cell == Cell::kDamaged) return false;
+            size_t cost = sizeof(row[0]) + value.size();
+            if (cost > budget) return false;
             budget -= cost;
+            if (cell == Cell::kValue) row[field.colnum] = std::move(value);
         }
         out.rows.push_back(std::move(row));
     }
-    mdb_sql_reset(sql);
-    return ok;
-}
-
-bool ReadAll(MdbPtr mdb, JetSnapshot& out) {
-    if (!mdb || !mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
-    // Later queries read the catalogue afresh, so keep the names, not the entries.
-    // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
-    // end of the file as zeros, which gives an empty catalogue instead of an error.
-    std::vector<std::string> names;
-    bool listsItself = false;
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (std::strcmp(entry->object_name, "MSysObjects") == 0 && entry->table_pg == 2)
-            listsItself = true;
-        if (mdb_is_user_table(entry) && !std::strchr(entry->object_name, ']'))
-            names.emplace_back(entry->object_name);
-    }
-    if (!listsItself) return false;
-    SqlPtr sql(mdb_sql_init());
-    sql->mdb = mdb.get();
-    size_t budget = kJetSnapshotLimit;
-    JetSnapshot snapshot;
-    for (const std::string& name : names) {
-        JetSnapshotTable table;
-        if (!ReadTable(sql.get(), name, table, budget)) return false;
-        snapshot.push_back(std::move(table));
-    }
-    sql.reset();
-    out = std::move(snapshot);
     return true;
 }
 
 uint32_t Get32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 uint32_t Get16(const unsigned char* p) { return p[0] | p[1] << 8; }
 
+constexpr size_t kPage = 4096;
+
 // Where row `row` of a page lies, as libmdb's mdb_find_row computes it; false when it
 // would reject the row.
 bool RowBounds(const unsigned char* page, uint32_t row, uint32_t& start, uint32_t& end) {
-    constexpr uint32_t kPage = 4096, kRowCount = 0x0C;
+    constexpr uint32_t kRowCount = 0x0C;
     uint32_t rows = Get16(page + kRowCount);
     if (row >= rows || kRowCount + 2 + 2 * row + 2 > kPage) return false;
     start = Get16(page + kRowCount + 2 + 2 * row) & kOffsetMask;
@@ -125,88 +182,144 @@ bool RowBounds(const unsigned char* page, uint32_t row, uint32_t& start, uint32_
     return start < kPage && start <= end && end <= kPage;
 }
 
-// The bytes of a table definition as libmdb reads them: the head page, then each
-// following page of the chain from offset 8.
-std::vector<unsigned char> DefinitionBytes(const unsigned char* data, size_t pages, size_t head, size_t need) {
-    constexpr size_t kPage = 4096;
-    std::vector<unsigned char> bytes(data + head * kPage, data + (head + 1) * kPage);
-    std::vector<bool> seen(pages, false);
-    seen[head] = true;
-    size_t page = head;
-    while (bytes.size() < need) {
-        size_t next = Get32(data + page * kPage + 4);
-        if (next == 0 || next >= pages || seen[next]) break;
-        seen[next] = true;
-        page = next;
-        bytes.insert(bytes.end(), data + page * kPage + 8, data + (page + 1) * kPage);
-    }
-    return bytes;
-}
-
-// libmdb reads numbers and dates at their type's width whatever size the column declares
-// or the row holds, past the row and the page (heap overflow found by fuzzing): such
-// columns must be fixed and wide enough, as Jet always writes them.
-bool FixedColumnsFit(const unsigned char* data, size_t pages, size_t head, uint32_t columns, uint32_t realIndexes) {
-    constexpr size_t kColumnsAt = 63, kIndexEntry = 12, kColumnEntry = 25;
-    size_t start = kColumnsAt + realIndexes * kIndexEntry;
-    size_t end = start + columns * kColumnEntry;
-    std::vector<unsigned char> def = DefinitionBytes(data, pages, head, end);
-    if (def.size() < end) return true;  // libmdb gives up on a short definition itself
-    for (size_t c = 0; c < columns; ++c) {
-        const unsigned char* col = def.data() + start + c * kColumnEntry;
-        static const unsigned char kWidth[17] = {0, 0, 1, 2, 4, 8, 4, 8, 8, 0, 0, 0, 0, 0, 0, 16, 17};
-        unsigned type = col[0];
-        if (type < 17 && kWidth[type] && (!(col[15] & 0x01) || Get16(col + 23) < kWidth[type])) return false;
+// What libmdb trusts without checking in a table definition it reads (found by fuzzing):
+// its usage maps must be rows of at least a map header on pages of the file (libmdb
+// dereferences a NULL map for an empty row), and a table has at most 255 columns and a
+// believable number of indexes (libmdb allocates what they say). Checked only on the
+// definitions libmdb is about to read: a file holds stale pages of deleted tables too.
+bool TableDefIsSafe(const unsigned char* data, size_t pages, size_t head) {
+    if (head < 1 || head >= pages) return false;
+    const unsigned char* page = data + head * kPage;
+    if (page[0] != 0x02) return false;
+    // Jet allows 255 columns; a reader binds a buffer per column it is told of.
+    uint32_t columns = Get16(page + 45), varColumns = Get16(page + 43);
+    if (columns > 255 || varColumns > columns) return false;
+    // Jet has at most 32 indexes a table (and a logical one per relationship).
+    uint32_t realIndexes = Get32(page + 51);
+    if (Get32(page + 47) > 1000 || realIndexes > 1000) return false;
+    for (size_t at : {55u, 59u}) {
+        uint32_t pointer = Get32(page + at);
+        uint32_t mapPage = pointer >> 8, start, end;
+        if (mapPage >= pages || !RowBounds(data + mapPage * kPage, pointer & 0xFF, start, end)) return false;
+        const unsigned char* map = data + mapPage * kPage + start;
+        uint32_t length = end - start;
+        if (length == 0 || (map[0] == 0 && length < 5)) return false;
     }
     return true;
 }
 
-// Checks what libmdb trusts without checking before it reaches it (found by fuzzing):
-// the usage maps of a table definition must be rows of at least a map header on pages
-// of the file (libmdb dereferences a NULL map for an empty row), and a table has at
-// most 255 columns and a believable number of indexes (libmdb allocates what they say).
-bool StructureIsSafe(const unsigned char* file, size_t size) {
-    constexpr size_t kPage = 4096;
+// libmdb's parser of the property blocks that the catalogue read hands each table's
+// LvProp to loops for ever on a record of length 0 and reads values at their type's
+// width past the block (found by fuzzing). True when every block of a table row is
+// one that parser walks to its end within its bytes, as the engine writes them.
+bool PropertyBlockIsSafe(const std::string& kkd) {
+    auto u16 = [&](size_t at) { return static_cast<uint32_t>(Get16(reinterpret_cast<const unsigned char*>(kkd.data()) + at)); };
+    auto u32 = [&](size_t at) { return Get32(reinterpret_cast<const unsigned char*>(kkd.data()) + at); };
+    std::optional<size_t> names;  // values before a names record are skipped
+    for (size_t pos = 4; pos < kkd.size();) {
+        if (kkd.size() - pos < 6) return false;
+        uint32_t length = u32(pos), type = u16(pos + 4);
+        if (length < 6 || length > kkd.size() - pos) return false;
+        size_t begin = pos + 6, end = pos + length;
+        if (type == 0x80) {  // the names the values refer to
+            names = 0;
+            for (size_t at = begin; at < end; ++*names) {
+                if (end - at < 2 || u16(at) > end - at - 2) return false;
+                at += 2 + u16(at);
+            }
+        } else if (type <= 0x02 && names) {  // values
+            if (end - begin < 6 || u16(begin + 4) > end - begin - 6) return false;
+            for (size_t at = begin + 6 + u16(begin + 4); at < end;) {
+                if (end - at < 8) return false;
+                uint32_t record = u16(at), valueType = static_cast<unsigned char>(kkd[at + 3]);
+                uint32_t element = u16(at + 4), valueSize = u16(at + 6);
+                if (element >= *names || at + 8 + valueSize > end) break;  // where libmdb stops
+                int width = valueType == MDB_BOOL ? 1 : TypeWidth(static_cast<int>(valueType));
+                if (record == 0 || valueType == MDB_MONEY || valueSize < static_cast<uint32_t>(width)) return false;
+                at += record;
+            }
+        }
+        pos = end;
+    }
+    return true;
+}
+
+bool PropertiesAreSafe(const JetSnapshotTable& objects) {
+    size_t type = objects.columns.size(), props = type;
+    for (size_t c = 0; c < objects.columns.size(); ++c) {
+        if (g_ascii_strcasecmp(objects.columns[c].c_str(), "Type") == 0) type = c;
+        if (g_ascii_strcasecmp(objects.columns[c].c_str(), "LvProp") == 0) props = c;
+    }
+    if (type == objects.columns.size() || props == objects.columns.size()) return true;  // libmdb reads none
+    for (const auto& row : objects.rows) {
+        if (!row[type] || std::atoi(row[type]->c_str()) != MDB_TABLE || !row[props]) continue;
+        const std::string& kkd = *row[props];
+        if (kkd.size() >= 4 && (kkd.compare(0, 4, std::string("KKD\0", 4)) == 0 ||
+                                kkd.compare(0, 4, std::string("MR2\0", 4)) == 0) &&
+            !PropertyBlockIsSafe(kkd))
+            return false;
+    }
+    return true;
+}
+
+// The file's pages as libmdb sees them: deciphered (into `plain`) when the header carries
+// a database key, else the file itself.
+const unsigned char* PlainPages(const unsigned char* file, size_t size, std::vector<unsigned char>& plain) {
+    uint32_t key = Jet4DatabaseKey(file);
+    if (!key) return file;
+    plain.assign(file, file + size);
+    for (size_t p = 1; p < size / kPage; ++p) {
+        uint32_t k = key ^ static_cast<uint32_t>(p);
+        unsigned char pageKey[4] = {static_cast<unsigned char>(k), static_cast<unsigned char>(k >> 8),
+                                    static_cast<unsigned char>(k >> 16), static_cast<unsigned char>(k >> 24)};
+        JetRc4(pageKey, 4, plain.data() + p * kPage, kPage);
+    }
+    return plain.data();
+}
+
+// `file` is handed to libmdb, which reads it through fmemopen (hence not const).
+bool ReadAll(unsigned char* file, size_t size, JetSnapshot& out) {
     if (size < 3 * kPage || size % kPage != 0) return false;
     size_t pages = size / kPage;
-    std::vector<unsigned char> plain;
-    const unsigned char* data = file;
-    if (uint32_t key = Jet4DatabaseKey(file)) {  // check the pages as libmdb will see them
-        plain.assign(file, file + size);
-        for (size_t p = 1; p < pages; ++p) {
-            uint32_t k = key ^ static_cast<uint32_t>(p);
-            unsigned char pageKey[4] = {static_cast<unsigned char>(k), static_cast<unsigned char>(k >> 8),
-                                        static_cast<unsigned char>(k >> 16), static_cast<unsigned char>(k >> 24)};
-            JetRc4(pageKey, 4, plain.data() + p * kPage, kPage);
-        }
-        data = plain.data();
+    std::vector<unsigned char> deciphered;
+    const unsigned char* plain = PlainPages(file, size, deciphered);
+    if (!TableDefIsSafe(plain, pages, 2)) return false;
+
+    MdbPtr mdb(mdb_open_buffer(file, size, MDB_NOFLAGS));
+    if (!mdb) return false;
+    mdb_set_bind_size(mdb.get(), kBindSize);
+    // libmdb's catalogue read binds MSysObjects' fields unchecked (an object field that
+    // lies outside its row overruns the page: found by fuzzing), so its rows are read the
+    // checked way first.
+    MdbCatalogEntry objects{};
+    objects.mdb = mdb.get();
+    objects.object_type = MDB_TABLE;
+    objects.table_pg = 2;
+    std::strcpy(objects.object_name, "MSysObjects");
+    JetSnapshotTable catalogue;
+    size_t catalogueBudget = kJetSnapshotLimit;
+    if (!ReadTable(&objects, true, catalogue, catalogueBudget) || !PropertiesAreSafe(catalogue)) return false;
+    if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
+    // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
+    // end of the file as zeros, which gives an empty catalogue instead of an error.
+    std::vector<MdbCatalogEntry*> tables;
+    bool listsItself = false;
+    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (std::strcmp(entry->object_name, "MSysObjects") == 0 && entry->table_pg == 2) listsItself = true;
+        if (mdb_is_user_table(entry)) tables.push_back(entry);
     }
-    std::vector<bool> continuation(pages, false);
-    for (size_t p = 1; p < pages; ++p) {
-        const unsigned char* page = data + p * kPage;
-        uint32_t next = Get32(page + 4);
-        if (page[0] == 0x02 && next < pages) continuation[next] = true;
+    if (!listsItself) return false;
+    size_t budget = kJetSnapshotLimit;
+    JetSnapshot snapshot;
+    for (MdbCatalogEntry* entry : tables) {
+        if (!TableDefIsSafe(plain, pages, entry->table_pg)) return false;
+        JetSnapshotTable table;
+        if (!ReadTable(entry, false, table, budget)) return false;
+        snapshot.push_back(std::move(table));
     }
-    for (size_t p = 1; p < pages; ++p) {
-        const unsigned char* page = data + p * kPage;
-        if (page[0] != 0x02 || continuation[p]) continue;
-        // Jet allows 255 columns; libmdbsql binds 16 KiB per column it is told of.
-        uint32_t columns = Get16(page + 45), varColumns = Get16(page + 43);
-        if (columns > 255 || varColumns > columns) return false;
-        // Jet has at most 32 indexes a table (and a logical one per relationship).
-        uint32_t realIndexes = Get32(page + 51);
-        if (Get32(page + 47) > 1000 || realIndexes > 1000) return false;
-        if (!FixedColumnsFit(data, pages, p, columns, realIndexes)) return false;
-        for (size_t at : {55u, 59u}) {
-            uint32_t pointer = Get32(page + at);
-            uint32_t mapPage = pointer >> 8, start, end;
-            if (mapPage >= pages || !RowBounds(data + mapPage * kPage, pointer & 0xFF, start, end)) return false;
-            const unsigned char* map = data + mapPage * kPage + start;
-            uint32_t length = end - start;
-            if (length == 0 || (map[0] == 0 && length < 5)) return false;
-        }
-    }
-    return data[2 * kPage] == 0x02;
+    out = std::move(snapshot);
+    return true;
 }
 
 void PutU32(std::string& s, uint32_t v) {
@@ -241,16 +354,19 @@ struct Reader {
 }  // namespace
 
 bool ReadJetSnapshotFile(const std::string& path, JetSnapshot& out) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return false;
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    return ReadJetSnapshotBuffer(bytes.data(), bytes.size(), out);
+    std::streamoff size = in.tellg();
+    if (size <= 0 || static_cast<uint64_t>(size) > (1ull << 31)) return false;
+    std::vector<unsigned char> bytes(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
+    return ReadAll(bytes.data(), bytes.size(), out);
 }
 
 bool ReadJetSnapshotBuffer(const unsigned char* data, size_t size, JetSnapshot& out) {
-    if (!StructureIsSafe(data, size)) return false;
-    std::vector<unsigned char> copy(data, data + size);  // fmemopen wants a writable buffer
-    return ReadAll(MdbPtr(mdb_open_buffer(copy.data(), copy.size(), MDB_NOFLAGS)), out);
+    std::vector<unsigned char> copy(data, data + size);
+    return ReadAll(copy.data(), copy.size(), out);
 }
 
 std::string SerializeJetSnapshot(const JetSnapshot& snapshot) {

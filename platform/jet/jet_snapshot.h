@@ -19,7 +19,8 @@ using JetSnapshot = std::vector<JetSnapshotTable>;
 // Upper bound of a serialized snapshot; a larger one counts as a failure.
 inline constexpr size_t kJetSnapshotLimit = 64u << 20;
 
-// Reads every user table with libmdb and libmdbsql; false when the file is not a
+// Reads every user table with libmdb, each value as mdb-export gives it (dates in the C
+// locale's form, yes/no as 1/0, objects as the empty text); false when the file is not a
 // readable Jet database.
 bool ReadJetSnapshotFile(const std::string& path, JetSnapshot& out);
 bool ReadJetSnapshotBuffer(const unsigned char* data, size_t size, JetSnapshot& out);

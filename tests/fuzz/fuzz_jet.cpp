@@ -1,6 +1,7 @@
 // libFuzzer target: a file as the catalogue open sees it. Runs the header check, the
-// libmdb/libmdbsql read that the reader process does (here in-process, so that the
-// sanitizers see it), the hand-over format, and the catalogue's statements.
+// checked libmdb read that the reader process does (here in-process, so that the
+// sanitizers see it), the hand-over format, and the catalogue's statements. Seed it with
+// the engine-made files and the built-in catalogue (see tests/fuzz/README.md).
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

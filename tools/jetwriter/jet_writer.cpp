@@ -32,7 +32,9 @@ using Value = std::optional<Bytes>;
 struct ColDef {
     std::u16string name;
     uint8_t type;
-    uint16_t length;  // bytes; 0 for memo and OLE
+    uint16_t length;         // bytes; 0 for memo and OLE
+    uint8_t extraFlags = 0;  // added to the fixed-length and may-be-null flags
+    bool compressed = false; // text values kept in the engine's compressed form where they can be
 };
 
 bool IsFixed(uint8_t type) { return type == kInt || type == kLong || type == kDateTime; }
@@ -90,6 +92,17 @@ Bytes Ucs2Bytes(const std::u16string& s) {
     Bytes b;
     b.reserve(s.size() * 2);
     for (char16_t c : s) Append16(b, c);
+    return b;
+}
+
+// Jet 4's compressed text: FF FE, then one byte a character while every character lies
+// in 1..255, as the engine stores them when the column asks for compression.
+Bytes TextBytes(const std::u16string& s, bool compressed) {
+    bool fits = compressed && !s.empty();
+    for (char16_t c : s) fits = fits && c >= 1 && c <= 0xFF;
+    if (!fits) return Ucs2Bytes(s);
+    Bytes b = {0xFF, 0xFE};
+    for (char16_t c : s) b.push_back(static_cast<unsigned char>(c));
     return b;
 }
 
@@ -208,8 +221,9 @@ Bytes TdefPage(const TableImage& t, uint32_t mapPage) {
         Put16(page, pos + 5, static_cast<uint32_t>(i));
         Put16(page, pos + 7, fixed ? 0 : varIndex);
         Put16(page, pos + 9, static_cast<uint32_t>(i));
-        if (c.type == kText || c.type == kMemo) Put16(page, pos + 11, kGeneralSortOrder);
-        page[pos + 15] = fixed ? 0x03 : 0x02;  // fixed length, may be null
+        Put16(page, pos + 11, kGeneralSortOrder);  // the engine sets it on every column
+        page[pos + 15] = (fixed ? 0x03 : 0x02) | c.extraFlags;  // fixed length, may be null
+        page[pos + 16] = c.compressed ? 0x01 : 0x00;
         Put16(page, pos + 21, fixed ? fixedOffset : 0);
         Put16(page, pos + 23, c.length);
         if (fixed) fixedOffset += c.length; else ++varIndex;
@@ -247,13 +261,21 @@ void Rc4(const unsigned char* key, size_t keyLen, unsigned char* data, size_t le
 // Page 0: signature, version, and the RC4-enciphered block from 0x18 (128 bytes) that
 // holds the code page, the database key, the password masked with the creation date,
 // the sort order and the creation date itself.
-Bytes HeaderPage(const std::u16string& password) {
+Bytes HeaderPage(const std::u16string& password, uint32_t databaseKey) {
     Bytes page(kPageSize, 0);
     page[1] = 0x01;
     std::memcpy(&page[4], "Standard Jet DB", 15);
     page[0x14] = 0x01;  // Jet 4
+    // Fields of the enciphered block that Access 2000 and 2003 write alike.
+    page[0x19] = 0x01;
+    page[0x1C] = 0x01;
+    page[0x1D] = 0x01;
+    for (uint32_t i = 0; i < 4; ++i) Put32(page, 0x20 + 4 * i, 2 + i);
+    Put16(page, 0x6A, 0x11A6);
+    Put32(page, 0x9C, 0x0654);
+    std::memcpy(&page[0xA0], "4.0", 3);
     Put16(page, 0x3C, 936);
-    Put32(page, 0x3E, 0);  // database key: pages are not enciphered
+    Put32(page, 0x3E, databaseKey);  // when not 0, pages after this one are enciphered
     Bytes date = DoubleBytes(kCreationDate);
     std::memcpy(&page[0x72], date.data(), date.size());
     uint32_t dayNumber = static_cast<uint32_t>(static_cast<int32_t>(kCreationDate));
@@ -283,7 +305,7 @@ TableImage UserTable(const Table& t) {
     std::vector<int> limits;
     for (const Column& c : t.columns) {
         if (c.maxChars < 1 || c.maxChars > 255) throw std::invalid_argument("jet: text size must be 1 to 255");
-        ColDef d{ToUtf16(c.name), kText, static_cast<uint16_t>(c.maxChars * 2)};
+        ColDef d{ToUtf16(c.name), kText, static_cast<uint16_t>(c.maxChars * 2), 0, true};
         CheckName(d.name, "column");
         img.columns.push_back(std::move(d));
         limits.push_back(c.maxChars);
@@ -295,7 +317,7 @@ TableImage UserTable(const Table& t) {
             if (!row[i]) { values.emplace_back(); continue; }
             std::u16string s = ToUtf16(*row[i]);
             if (s.size() > static_cast<size_t>(limits[i])) throw std::invalid_argument("jet: value longer than its column");
-            values.emplace_back(Ucs2Bytes(s));
+            values.emplace_back(TextBytes(s, true));
         }
         img.packedRows.push_back(PackRow(img.columns, values));
     }
@@ -312,15 +334,19 @@ struct CatalogEntry {
     uint32_t flags;
 };
 
+// MSysObjects as the engine defines it: its columns in the engine's order, with the
+// flag (0x10) the engine gives the columns of its system tables.
 std::vector<ColDef> SysObjectColumns() {
-    auto n = [](const char* s) { return Utf8ToUtf16(s); };
+    auto c = [](const char* name, uint8_t type, uint16_t length, uint8_t flags = 0x10) {
+        return ColDef{Utf8ToUtf16(name), type, length, flags, false};
+    };
     return {
-        {n("Id"), kLong, 4},          {n("ParentId"), kLong, 4},   {n("Name"), kText, 510},
-        {n("Owner"), kBinary, 255},   {n("Type"), kInt, 2},        {n("DateCreate"), kDateTime, 8},
-        {n("DateUpdate"), kDateTime, 8}, {n("Flags"), kLong, 4},   {n("Connect"), kMemo, 0},
-        {n("Database"), kMemo, 0},    {n("ForeignName"), kText, 510}, {n("RmtInfoShort"), kBinary, 255},
-        {n("RmtInfoLong"), kOle, 0},  {n("Lv"), kOle, 0},          {n("LvProp"), kOle, 0},
-        {n("LvModule"), kOle, 0},     {n("LvExtra"), kOle, 0},
+        c("Id", kLong, 4),          c("ParentId", kLong, 4),         c("Name", kText, 510),
+        c("Type", kInt, 2),         c("DateCreate", kDateTime, 8),   c("DateUpdate", kDateTime, 8),
+        c("Owner", kBinary, 510, 0x30), c("Flags", kLong, 4),        c("Database", kMemo, 0),
+        c("Connect", kMemo, 0),     c("ForeignName", kText, 510),    c("RmtInfoShort", kBinary, 510),
+        c("RmtInfoLong", kOle, 0),  c("Lv", kOle, 0),                c("LvProp", kOle, 0),
+        c("LvModule", kOle, 0),     c("LvExtra", kOle, 0),
     };
 }
 
@@ -329,16 +355,16 @@ Bytes SysObjectRow(const std::vector<ColDef>& cols, const CatalogEntry& e) {
     v[0] = Int32Bytes(e.id);
     v[1] = Int32Bytes(e.parentId);
     v[2] = Ucs2Bytes(e.name);
-    v[4] = Int16Bytes(e.type);
+    v[3] = Int16Bytes(e.type);
+    v[4] = DoubleBytes(kCreationDate);
     v[5] = DoubleBytes(kCreationDate);
-    v[6] = DoubleBytes(kCreationDate);
     v[7] = Int32Bytes(static_cast<int32_t>(e.flags));
     return PackRow(cols, v);
 }
 
 }  // namespace
 
-ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password) {
+ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password, uint32_t databaseKey) {
     std::u16string pwd = ToUtf16(password);
     if (pwd.size() > 20) throw std::invalid_argument("jet: password longer than 20 characters");
 
@@ -350,14 +376,16 @@ ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password) {
     images.push_back(std::move(sys));
     for (const Table& t : tables) images.push_back(UserTable(t));
 
-    constexpr int32_t kTables = 0x0F000001, kDatabases = 0x0F000002, kRelationships = 0x0F000003;
+    // Ids and parents of the engine's own entries, as Access writes them.
+    constexpr int32_t kRoot = 0x0F000000, kTables = 0x0F000001, kDatabases = 0x0F000002,
+                      kRelationships = 0x0F000003, kMSysDb = 0x10000000;
     constexpr uint32_t kSystemFlags = 0x80000000u;
     auto catalog = [&](bool withPages) {
         std::vector<CatalogEntry> entries = {
-            {Utf8ToUtf16("Tables"), 3, kTables, kDatabases, kSystemFlags},
-            {Utf8ToUtf16("Databases"), 3, kDatabases, kDatabases, kSystemFlags},
-            {Utf8ToUtf16("Relationships"), 3, kRelationships, kDatabases, kSystemFlags},
-            {Utf8ToUtf16("MSysDb"), 2, 0x0F000004, kDatabases, kSystemFlags},
+            {Utf8ToUtf16("Tables"), 3, kTables, kRoot, kSystemFlags},
+            {Utf8ToUtf16("Databases"), 3, kDatabases, kRoot, kSystemFlags},
+            {Utf8ToUtf16("Relationships"), 3, kRelationships, kRoot, kSystemFlags},
+            {Utf8ToUtf16("MSysDb"), 2, kMSysDb, kDatabases, kSystemFlags},
             {Utf8ToUtf16("MSysObjects"), 1, 2, kTables, kSystemFlags},
         };
         for (size_t i = 1; i < images.size(); ++i)
@@ -382,7 +410,7 @@ ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password) {
     ByteSet file;
     file.reserve(next * kPageSize);
     auto append = [&](const Bytes& page) { file.insert(file.end(), page.begin(), page.end()); };
-    append(HeaderPage(pwd));
+    append(HeaderPage(pwd, databaseKey));
     Bytes noFreePages = UsageMap(0, 0);
     append(DataPage(0, {&noFreePages}));
     for (const TableImage& img : images) {
@@ -394,6 +422,14 @@ ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password) {
             std::vector<const Bytes*> rows;
             for (size_t r : pageRows) rows.push_back(&img.packedRows[r]);
             append(DataPage(img.tdefPage, rows));
+        }
+    }
+    if (databaseKey) {
+        for (size_t p = 1; p < file.size() / kPageSize; ++p) {
+            uint32_t k = databaseKey ^ static_cast<uint32_t>(p);
+            unsigned char key[4] = {static_cast<unsigned char>(k), static_cast<unsigned char>(k >> 8),
+                                    static_cast<unsigned char>(k >> 16), static_cast<unsigned char>(k >> 24)};
+            Rc4(key, sizeof key, &file[p * kPageSize], kPageSize);
         }
     }
     return file;

@@ -2,6 +2,7 @@
 // built-in catalogue and for test fixtures; what it writes reads back through mdbtools.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -23,9 +24,11 @@ struct Table {
 };
 
 // The whole file. The password (up to 20 characters, empty for none) is stored in the
-// header as Jet 4 keeps it. Throws std::invalid_argument for names, values or rows the
-// format cannot hold (a value longer than its column, a row wider than a page...).
-ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password);
+// header as Jet 4 keeps it. A database key other than 0 enciphers every page after the
+// header with RC4, as Jet 4 does for an encoded database. Throws std::invalid_argument
+// for names, values or rows the format cannot hold (a value longer than its column, a
+// row wider than a page...).
+ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password, uint32_t databaseKey = 0);
 
 // A row of 电视列表.
 struct ChannelSpec {
