@@ -20,8 +20,10 @@ export DISPLAY=":$number"
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
 # The manager is up once it names itself on the root window.
-for _ in $(seq 200); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
+up=""
+for _ in $(seq 600); do
+  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then up=1; break; fi
   sleep 0.05
 done
+if [ -z "$up" ]; then echo "openbox did not come up on $DISPLAY" >&2; exit 1; fi
 QT_QPA_PLATFORM=xcb ORBIQ_TEST_WINDOW_FRAMES=1 "$@"
