@@ -11,19 +11,44 @@ cleanup() {
   rm -rf "$dir"
 }
 trap cleanup EXIT
-mkfifo "$dir/display"
-# Xvfb picks a free display and writes its number.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$dir/display" >/dev/null 2>&1 &
-xvfb=$!
-read -r number <"$dir/display"
-export DISPLAY=":$number"
-openbox --sm-disable >/dev/null 2>&1 &
+
+# A display nobody holds: no lock file and no socket, the abstract one included (a server
+# of another file-system namespace may hold that one alone).
+display=""
+for _ in $(seq 50); do
+  n=$(( 100 + RANDOM % 800 ))
+  [ -e "/tmp/.X$n-lock" ] && continue
+  grep -q "/tmp/.X11-unix/X$n\$" /proc/net/unix && continue
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  xvfb=$!
+  for _ in $(seq 200); do
+    kill -0 "$xvfb" 2>/dev/null || break
+    # Ours once its lock names it (another run may have taken the same number).
+    if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+      display=":$n"
+      break
+    fi
+    sleep 0.05
+  done
+  [ -n "$display" ] && break
+  kill "$xvfb" 2>/dev/null || true
+  xvfb=""
+done
+if [ -z "$display" ]; then echo "no Xvfb display" >&2; exit 1; fi
+export DISPLAY=$display
+
+openbox --sm-disable >"$dir/openbox.log" 2>&1 &
 wm=$!
 # The manager is up once it names itself on the root window.
 up=""
 for _ in $(seq 600); do
+  kill -0 "$wm" 2>/dev/null || break
   if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id"; then up=1; break; fi
   sleep 0.05
 done
-if [ -z "$up" ]; then echo "openbox did not come up on $DISPLAY" >&2; exit 1; fi
+if [ -z "$up" ]; then
+  echo "openbox did not come up on $DISPLAY" >&2
+  cat "$dir/openbox.log" >&2
+  exit 1
+fi
 QT_QPA_PLATFORM=xcb ORBIQ_TEST_WINDOW_FRAMES=1 "$@"
