@@ -19,12 +19,13 @@ for _ in $(seq 50); do
   n=$(( 100 + RANDOM % 800 ))
   [ -e "/tmp/.X$n-lock" ] && continue
   grep -q "/tmp/.X11-unix/X$n\$" /proc/net/unix && continue
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+  # -noreset: the check below is the first client, and a reset when it leaves would refuse the next.
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$dir/xvfb.log" 2>&1 &
   xvfb=$!
   for _ in $(seq 200); do
     kill -0 "$xvfb" 2>/dev/null || break
     # Ours once its lock names it (another run may have taken the same number).
-    if [ "$(tr -d ' \n' <"/tmp/.X$n-lock" 2>/dev/null)" = "$xvfb" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
+    if [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$n-lock")" = "$xvfb" ] && xdpyinfo -display ":$n" >/dev/null 2>&1; then
       display=":$n"
       break
     fi
