@@ -6,18 +6,59 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <map>
+#include <mutex>
 
 namespace orbiq {
 
-std::string NativePath(const Text& path) {
-    std::string s = GbkToUtf8(path.Bytes());
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
+namespace {
+
+std::mutex gNativeMutex;
+// Texts of native paths that their GBK form does not hold, with the native bytes.
+std::map<std::string, std::string>& NativeRoots() {
+    static std::map<std::string, std::string> roots;
+    return roots;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// Appends a GBK path's part: "\" -> "/", doubled separators folded.
+void AppendConverted(std::string& out, const std::string& gbk) {
+    for (char c : GbkToUtf8(gbk)) {
         char d = c == '\\' ? '/' : c;
         if (d == '/' && !out.empty() && out.back() == '/') continue;
         out.push_back(d);
     }
+}
+
+}  // namespace
+
+Text TextOfNativePath(const std::string& native) {
+    Text text = Text::FromUtf8(native);
+    if (GbkToUtf8(text.Bytes()) != native) {
+        std::lock_guard lock(gNativeMutex);
+        NativeRoots()[text.Bytes()] = native;  // a later path of the same text takes its place
+    }
+    return text;
+}
+
+std::string NativePath(const Text& path) {
+    const std::string& bytes = path.Bytes();
+    std::string out;
+    size_t rest = 0;
+    {
+        std::lock_guard lock(gNativeMutex);
+        const std::string* root = nullptr;
+        for (const auto& [key, native] : NativeRoots()) {
+            // A whole leading name: the text ends there or goes on with a separator.
+            if (key.size() <= rest || bytes.compare(0, key.size(), key) != 0) continue;
+            if (bytes.size() > key.size() && !IsSeparator(bytes[key.size()])) continue;
+            rest = key.size();
+            root = &native;
+        }
+        if (root) out = *root;
+    }
+    AppendConverted(out, bytes.substr(rest));
     return out;
 }
 

@@ -1,5 +1,8 @@
 // Files under the program's folder. Names are GBK texts built as the system builds them
 // ("<folder>\iead.dll"); "\" maps to the native separator here, and nowhere else.
+// Folders and files the system names (the program's folder, a dialog's choice, the download
+// folder) are native paths: their text form is for handlers and display, and the file layer
+// keeps the native bytes behind it, so no character outside GBK is lost.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +12,13 @@
 
 namespace orbiq {
 
-std::string NativePath(const Text& path);  // "\" -> "/", GBK -> UTF-8; doubled separators folded
+// The text form of a native path: its GBK conversion, where a character outside GBK (or a
+// byte that is no UTF-8) reads "?". When that loses something, the native bytes are kept
+// under this text, and NativePath of it, or of it followed by "\name", gives them back.
+Text TextOfNativePath(const std::string& native);
+// "\" -> "/", GBK -> UTF-8, doubled separators folded; a leading native path's text (as
+// TextOfNativePath gave it) becomes its native bytes unchanged.
+std::string NativePath(const Text& path);
 bool FileExists(const Text& path);
 bool DeleteFileAt(const Text& path);       // a missing file is no error
 bool WriteFileAt(const Text& path, const ByteSet& bytes);

@@ -7,6 +7,7 @@ packages=(
   libcurl4-openssl-dev libmpv-dev mdbtools mdbtools-dev libglib2.0-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick ffmpeg
+  openbox
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
 )

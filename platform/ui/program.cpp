@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QThread>
 #include <QUrl>
@@ -73,7 +74,7 @@ void EndProgram(int exitCode) {
 Text ProgramFolder() {
     std::lock_guard lock(gMutex);
     if (gProgramFolder.Empty() && QCoreApplication::instance())
-        gProgramFolder = Text::FromUtf8(QCoreApplication::applicationDirPath().toStdString());
+        gProgramFolder = TextOfNativePath(QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString());
     return gProgramFolder;
 }
 
@@ -81,6 +82,8 @@ void SetProgramFolder(const Text& folder) {
     std::lock_guard lock(gMutex);
     gProgramFolder = folder;
 }
+
+void SetNativeProgramFolder(const std::string& native) { SetProgramFolder(TextOfNativePath(native)); }
 
 void SetMessageBoxResponder(MessageBoxResponder responder) {
     std::lock_guard lock(gMutex);
@@ -162,7 +165,7 @@ bool OpenOrRunFile(const Text& path) {
     }
     if (hook) { hook(path); return true; }
     if (path.Empty()) return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(NativePath(path))));
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFile::decodeName(QByteArray::fromStdString(NativePath(path)))));
 }
 
 void SetDownloadFolderForTests(const Text& folder) {
@@ -180,7 +183,7 @@ Text DownloadFolderPath() {
         QString location = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
         if (location.isEmpty()) return Text();
         QDir().mkpath(location);
-        folder = Text::FromUtf8(QDir::cleanPath(location).toStdString());
+        folder = TextOfNativePath(QFile::encodeName(QDir::cleanPath(location)).toStdString());
     }
     if (folder.Right(1) != Text("\\")) folder += Text("\\");
     return folder;

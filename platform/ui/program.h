@@ -20,9 +20,10 @@ void RunCleanupOnce();
 // For tests: forget that the clean-up ran.
 void ResetCleanupForTests();
 
-// The program's folder, without a trailing separator.
+// The program's folder, without a trailing separator: the text of a native path (files.h).
 Text ProgramFolder();
 void SetProgramFolder(const Text& folder);
+void SetNativeProgramFolder(const std::string& native);  // as the system would give it
 
 // Message box flags and results.
 constexpr int32_t kMbOk = 0;

@@ -76,8 +76,8 @@ bool TriggerMenuItem(uint64_t window, const std::string& itemName);
 
 // Common dialog: shows the open-file dialog; afterwards the unit's FileName holds the choice.
 void ShowOpenFileDialog(const UnitRef& dialog);
-// Tests answer the dialog: returns the file name to store, as a cancel would store it.
-void SetOpenFileDialogResponder(std::function<Text()> responder);
+// Tests answer the dialog as the system would: the chosen file's native path, "" for a cancel.
+void SetOpenFileDialogResponder(std::function<std::string()> responder);
 
 // Media player units.
 MediaEngine* MediaPlayerOf(const UnitRef& player);

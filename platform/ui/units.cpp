@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -24,6 +25,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "common/files.h"
 #include "platform/ui/media_unit.h"
 #include "platform/ui/program.h"
 
@@ -416,9 +418,15 @@ public:
         if (description_.value("multiline").toBool()) {
             multi_ = new QPlainTextEdit(text, parent);
             multi_->setReadOnly(description_.value("readonly").toBool());
-            if (description_.value("scrollbars").toString() == "none")
-                multi_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            const QString bars = description_.value("scrollbars").toString();
+            if (bars == "none") multi_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            if (bars == "vertical") multi_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             multi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            // A thin sunken border with the text right inside it, so that a box one line high
+            // shows its whole line (the default margins hide its lower part).
+            multi_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            multi_->setLineWidth(1);
+            multi_->document()->setDocumentMargin(0);
             QObject::connect(multi_, &QPlainTextEdit::textChanged, multi_, [this] { Raise("TextChanged"); });
         } else {
             line_ = new QLineEdit(text, parent);
@@ -617,6 +625,19 @@ public:
     void mousePressEvent(QMouseEvent* e) override { Track(e); }
     void mouseMoveEvent(QMouseEvent* e) override { if (e->buttons() & Qt::LeftButton) Track(e); }
     void wheelEvent(QWheelEvent* e) override { SetPosition(position + (e->angleDelta().y() > 0 ? 5 : -5), true); }
+    // The keys of a horizontal track bar: a line is 1, a page a fifth of the range.
+    void keyPressEvent(QKeyEvent* e) override {
+        const int page = std::max(1, (maximum - minimum) / 5);
+        switch (e->key()) {
+        case Qt::Key_Left: case Qt::Key_Up: SetPosition(position - 1, true); break;
+        case Qt::Key_Right: case Qt::Key_Down: SetPosition(position + 1, true); break;
+        case Qt::Key_PageUp: SetPosition(position - page, true); break;
+        case Qt::Key_PageDown: SetPosition(position + page, true); break;
+        case Qt::Key_Home: SetPosition(minimum, true); break;
+        case Qt::Key_End: SetPosition(maximum, true); break;
+        default: QWidget::keyPressEvent(e); return;
+        }
+    }
 
 private:
     void Track(QMouseEvent* e) {
@@ -766,7 +787,7 @@ private:
 };
 
 // ---- common dialog ----
-std::function<Text()> gDialogResponder;
+std::function<std::string()> gDialogResponder;
 
 class DialogUnit : public Unit {
 public:
@@ -781,9 +802,11 @@ public:
         return false;
     }
     void ShowOpen() {
-        if (gDialogResponder) { fileName_ = gDialogResponder(); return; }
-        QString chosen = QFileDialog::getOpenFileName(window_->widget(), QString(), QString(), QString());
-        fileName_ = T(chosen);  // a cancel leaves the empty text
+        // The choice is a native path; a cancel leaves the empty text.
+        const std::string chosen = gDialogResponder ? gDialogResponder()
+            : QFile::encodeName(QFileDialog::getOpenFileName(window_->widget(), QString(), QString(), QString()))
+                  .toStdString();
+        fileName_ = TextOfNativePath(chosen);
     }
 
 private:
@@ -812,9 +835,11 @@ void Unit::ApplyCommon() {
     if (description_.value("hand").toBool()) w->setCursor(Qt::PointingHandCursor);
     QString hint = window_->Expand(description_.value("hint").toString());
     if (!hint.isEmpty()) w->setToolTip(hint);
-    if (!description_.value("tab").toBool(false) && w->focusPolicy() != Qt::NoFocus &&
+    const bool tab = description_.value("tab").toBool(false);
+    if (!tab && w->focusPolicy() != Qt::NoFocus &&
         !qobject_cast<QTreeWidget*>(w) && !qobject_cast<QLineEdit*>(w) && !qobject_cast<QPlainTextEdit*>(w))
         w->setFocusPolicy(Qt::NoFocus);
+    if (tab && w->focusPolicy() == Qt::NoFocus) w->setFocusPolicy(Qt::TabFocus);  // the window orders them
     w->setVisible(description_.value("visible").toBool(true));
     if (description_.value("disabled").toBool()) w->setEnabled(false);
 }
@@ -908,6 +933,6 @@ std::vector<Text> TreeChildren(const UnitRef& ref, int32_t index) {
 }
 
 void ShowOpenFileDialog(const UnitRef& ref) { if (auto* d = As<DialogUnit>(ref)) d->ShowOpen(); }
-void SetOpenFileDialogResponder(std::function<Text()> responder) { gDialogResponder = std::move(responder); }
+void SetOpenFileDialogResponder(std::function<std::string()> responder) { gDialogResponder = std::move(responder); }
 
 }  // namespace orbiq::platform

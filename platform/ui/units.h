@@ -84,6 +84,11 @@ public:
     void RaiseOwnEvent(const std::string& event);  // the window's own events (Moved, Resized)
     std::vector<std::string> Unbound() const;
 
+    // A framed window's stored size includes its frame: the inside is what the frame leaves
+    // (the whole size until the system reports the frame).
+    void FitToFrame();
+    QSize OuterSize() const { return framed_ || !widget_ ? outer_ : widget_->size(); }
+
     void BuildMenus(const QJsonArray& menus);
     QMenu* Menu(const std::string& name) const;
     QAction* MenuItem(const std::string& name) const;
@@ -113,6 +118,8 @@ private:
     LoadOptions options_;
     RemoteHosts hosts_;
     std::map<std::string, std::string> windowEvents_;
+    bool framed_ = false;
+    QSize outer_;
     std::vector<std::unique_ptr<Unit>> units_;
     std::map<std::string, Unit*> byName_;
     std::map<std::string, QMenu*> menus_;

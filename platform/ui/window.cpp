@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QThread>
+#include <QWindow>
 
 #include <atomic>
 
@@ -57,6 +58,13 @@ public:
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
         if (owner_) owner_->RaiseOwnEvent("Resized");
+    }
+    bool event(QEvent* e) override {
+        const bool done = QWidget::event(e);
+        // The frame is known once the system has shown the window; it may come with a move.
+        if (owner_ && (e->type() == QEvent::Show || e->type() == QEvent::Move || e->type() == QEvent::Resize))
+            owner_->FitToFrame();
+        return done;
     }
     void closeEvent(QCloseEvent* e) override {
         if (owner_ && !owner_->destroying) {
@@ -162,7 +170,9 @@ Window::Window(uint64_t id, const QJsonObject& form, const Handlers& handlers, c
     widget_ = w;
     w->setAttribute(Qt::WA_DeleteOnClose, false);
     w->setWindowTitle(Expand(props.value("caption").toString()));
-    w->setFixedSize(props.value("width").toInt(), props.value("height").toInt());
+    framed_ = frame != "none";
+    outer_ = QSize(props.value("width").toInt(), props.value("height").toInt());
+    w->setFixedSize(outer_);
     draggable = props.value("draggable").toBool(frame == "none");
     if (props.contains("background")) {
         QPalette pal = w->palette();
@@ -204,6 +214,14 @@ Window::Window(uint64_t id, const QJsonObject& form, const Handlers& handlers, c
     // Listed front to back: raising from the last to the first leaves the first in front.
     for (auto it = units_.rbegin(); it != units_.rend(); ++it)
         if (QWidget* uw = (*it)->Widget()) uw->raise();
+    // Units stored with "tab" take the focus in their stored order.
+    QWidget* previous = nullptr;
+    for (const auto& unit : units_) {
+        QWidget* uw = unit->Widget();
+        if (!uw || !unit->description().value("tab").toBool()) continue;
+        if (previous) QWidget::setTabOrder(previous, uw);
+        previous = uw;
+    }
     BuildMenus(form.value("menus").toArray());
 }
 
@@ -238,8 +256,8 @@ PropValue Window::Get(Prop prop) {
     case Prop::Caption: return T(w->windowTitle());
     case Prop::Left: return static_cast<int32_t>(w->x());
     case Prop::Top: return static_cast<int32_t>(w->y());
-    case Prop::Width: return static_cast<int32_t>(w->width());
-    case Prop::Height: return static_cast<int32_t>(w->height());
+    case Prop::Width: return static_cast<int32_t>(framed_ ? outer_.width() : w->width());
+    case Prop::Height: return static_cast<int32_t>(framed_ ? outer_.height() : w->height());
     case Prop::Visible: return w->isVisible();
     case Prop::WindowState: return static_cast<int32_t>(w->isMinimized() ? 2 : w->isMaximized() ? 1 : 0);
     case Prop::AlwaysOnTop: return static_cast<bool>(w->windowFlags() & Qt::WindowStaysOnTopHint);
@@ -262,8 +280,14 @@ void Window::Set(Prop prop, const PropValue& value) {
         break;
     case Prop::Left: w->move(IntOf(value), w->y()); break;
     case Prop::Top: w->move(w->x(), IntOf(value)); break;
-    case Prop::Width: w->setFixedSize(IntOf(value), w->height()); break;
-    case Prop::Height: w->setFixedSize(w->width(), IntOf(value)); break;
+    case Prop::Width:
+        if (framed_) { outer_.setWidth(IntOf(value)); FitToFrame(); }
+        else w->setFixedSize(IntOf(value), w->height());
+        break;
+    case Prop::Height:
+        if (framed_) { outer_.setHeight(IntOf(value)); FitToFrame(); }
+        else w->setFixedSize(w->width(), IntOf(value));
+        break;
     case Prop::Visible: w->setVisible(IntOf(value) != 0); break;
     case Prop::WindowState: {
         int s = IntOf(value);
@@ -292,6 +316,14 @@ void Window::Set(Prop prop, const PropValue& value) {
         break;
     default: break;
     }
+}
+
+void Window::FitToFrame() {
+    QWidget* w = widget_;
+    if (!w || !framed_) return;
+    const QMargins m = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+    const QSize inside(outer_.width() - m.left() - m.right(), outer_.height() - m.top() - m.bottom());
+    if (inside.isValid() && w->size() != inside) w->setFixedSize(inside);
 }
 
 void Window::Dispatch(const std::map<std::string, std::string>& bindings, const std::string& event,
@@ -411,7 +443,8 @@ uint64_t LoadWindow(const std::string& formName, const Handlers& handlers, const
     // Every window opens centred on the screen.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->geometry();
-        w->move(area.center() - QPoint(w->width() / 2, w->height() / 2));
+        const QSize size = window->OuterSize();
+        w->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
     }
     if (options.modal) w->setWindowModality(Qt::ApplicationModal);
     w->show();

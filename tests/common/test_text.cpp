@@ -1,3 +1,8 @@
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include "common/files.h"
@@ -118,6 +123,45 @@ TEST(NativePathTest, MapsBackslashesAfterConvertingToUtf8) {
         {Text(), ""},
     };
     for (const auto& c : cases) EXPECT_EQ(NativePath(c.path), c.native) << c.native;
+}
+
+// Folders the system names keep every byte behind their text: characters outside GBK, a
+// byte that is no UTF-8, a backslash in a native name.
+TEST(NativePathTest, NativeFoldersKeepWhatTheirTextCannotHold) {
+    const std::string folder = "/tmp/\xe6\xb5\x8b\xe8\xaf\x95-\xc5\x91-\xed\x95\x9c\xea\xb5\xad";  // 测试-ő-한국
+    const Text text = TextOfNativePath(folder);
+    EXPECT_EQ(text, TXT("/tmp/测试-?-??")) << "shown as the system shows a character outside GBK";
+    const std::string chosen = folder + "/clip \xc5\x91.wav";
+    const Text chosenText = TextOfNativePath(chosen);
+    struct Case {
+        const char* what;
+        Text path;
+        std::string native;
+    };
+    const Case cases[] = {
+        {"the folder itself", text, folder},
+        {"a handler's suffix", text + Text("\\iead.dll"), folder + "/iead.dll"},
+        {"a doubled separator", text + Text("\\data\\\\server.dat"), folder + "/data/server.dat"},
+        {"a file chosen in it", chosenText, chosen},
+        {"a name that only starts alike", text + Text("x\\a"), "/tmp/\xe6\xb5\x8b\xe8\xaf\x95-?-??x/a"},
+        {"no UTF-8", TextOfNativePath("/tmp/bad\xff") + Text("\\f"), "/tmp/bad\xff/f"},
+        {"a backslash in a native name", TextOfNativePath("/tmp/\xc5\x91\\x"), "/tmp/\xc5\x91\\x"},
+        {"a path GBK holds", TextOfNativePath("/opt/orbiq") + Text("\\a"), "/opt/orbiq/a"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(NativePath(c.path), c.native) << c.what;
+
+    // The files are the native ones.
+    char tmpl[] = "/tmp/orbiq-native-XXXXXX";
+    ASSERT_NE(::mkdtemp(tmpl), nullptr);
+    const std::string real = std::string(tmpl) + "/\xe6\xb5\x8b\xe8\xaf\x95-\xc5\x91-\xed\x95\x9c\xea\xb5\xad";
+    ASSERT_EQ(::mkdir(real.c_str(), 0755), 0);
+    const Text file = TextOfNativePath(real) + Text("\\iead.dll");
+    EXPECT_FALSE(FileExists(file));
+    EXPECT_TRUE(WriteFileAt(file, ByteSet{1, 2, 3}));
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_EQ(ReadFileAt(file), (ByteSet{1, 2, 3}));
+    EXPECT_TRUE(std::filesystem::is_regular_file(real + "/iead.dll"));
+    std::filesystem::remove_all(tmpl);
 }
 
 }  // namespace

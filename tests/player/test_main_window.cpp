@@ -4,7 +4,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <QApplication>
+
+#include "board/board_window.h"
+#include "player/small_windows.h"
 #include "player_fixture.h"
+#include "update/decoder_window.h"
 
 namespace orbiq::test {
 namespace {
@@ -182,6 +187,116 @@ TEST_F(MainWindowTest, StoredLayoutAndStacking) {
     EXPECT_EQ(MainUnit("时钟2").GetInt(Prop::Interval), 5000);
     EXPECT_EQ(platform::WidgetOf(MainUnit("播放器1"))->geometry(), QRect(2, 40, 566, 376));
     EXPECT_EQ(platform::WidgetOf(MainUnit("列表1"))->geometry(), QRect(576, 62, 208, 348));
+}
+
+TEST_F(MainWindowTest, EveryHandlerNameBinds) {
+    Start(DeadHosts());
+    EXPECT_TRUE(platform::UnboundHandlers(gMainWindow).empty());
+}
+
+// Every menu item and what choosing it does.
+TEST_F(MainWindowTest, EveryMenuItemHasItsEffect) {
+    Start(DeadHosts());
+    platform::SetDownloadFolderForTests(Folder());
+    int dialogs = 0;
+    platform::SetOpenFileDialogResponder([&] { ++dialogs; return std::string("/media/film.mp4"); });
+    // Opens the modal window that `window` will name; true when it was open while the item's
+    // handler waited, and gone when the handler returned.
+    auto modal = [](const char* item, const uint64_t& window) {
+        bool seen = false;
+        const bool closed = RunInsideModal([item] { platform::TriggerMenuItem(gMainWindow, item); }, window, [&] {
+            seen = platform::WindowExists(window);
+            platform::DestroyWindow(window);
+        }, 15000);
+        return seen && closed && !platform::WindowExists(window);
+    };
+    // The board opens without waiting: the item's handler returns with the window up.
+    auto board = [](const char* item) {
+        gMessageBoardWindow = 0;
+        platform::TriggerMenuItem(gMainWindow, item);
+        const uint64_t id = gMessageBoardWindow;
+        const bool open = platform::WindowExists(id) && platform::WidgetOf(UnitRef{id, "留言内容编辑框1"});
+        platform::DestroyWindow(id);
+        return open;
+    };
+    struct Item {
+        const char* name;
+        const char* effect;
+        std::function<bool(const char*)> happened;
+    };
+    const Item items[] = {
+        {"OpenFileItem", "the dialog's choice plays",
+         [&](const char* item) {
+             platform::TriggerMenuItem(gMainWindow, item);
+             return dialogs == 1 && Player()->urls.back() == Text("/media/film.mp4");
+         }},
+        {"ChatItem", "the message board, not modal", board},
+        {"DecoderDownloadItem", "the decoder window, modal", [&](const char* item) { return modal(item, gDecoderWindow); }},
+        {"AlwaysOnTopItem", "MainWindow stays on top", [](const char* item) {
+             platform::TriggerMenuItem(gMainWindow, item);
+             return UnitRef{gMainWindow, {}}.GetBool(Prop::AlwaysOnTop);
+         }},
+        {"AboutItem", "the About window, modal", [&](const char* item) { return modal(item, gAboutWindow); }},
+        {"FullScreenItem", "the player goes full screen", [this](const char* item) {
+             platform::TriggerMenuItem(gMainWindow, item);
+             return Player()->fullScreen;
+         }},
+        {"StopPlaybackItem", "the player's address is emptied", [this](const char* item) {
+             Player()->SetUrl(Text("http://x/"));
+             platform::TriggerMenuItem(gMainWindow, item);
+             return Player()->urls.back().Empty();
+         }},
+        {"ReportChannelItem", "the report window, modal", [&](const char* item) { return modal(item, gReportWindow); }},
+        {"ChatRoomItem", "the same message board as ChatItem", board},
+        // Last: ending runs the clean-up, which releases the player's objects.
+        {"ExitItem", "the program ends with 0", [this](const char* item) {
+             return ExitCodeOf([item] { platform::TriggerMenuItem(gMainWindow, item); }) == 0;
+         }},
+        {"QuitItem", "the program ends with 0", [this](const char* item) {
+             return ExitCodeOf([item] { platform::TriggerMenuItem(gMainWindow, item); }) == 0;
+         }},
+    };
+    for (const Item& i : items) {
+        platform::ResetCleanupForTests();
+        EXPECT_TRUE(i.happened(i.name)) << i.name << ": " << i.effect;
+        EXPECT_TRUE(platform::WindowExists(gMainWindow)) << i.name;
+    }
+    platform::SetOpenFileDialogResponder(nullptr);
+    platform::SetDownloadFolderForTests(Text());
+    WaitFor([] { return false; }, 100);  // the board's and the decoder's threads see their windows gone
+}
+
+// Tab moves through the shown units stored with "tab", in their stored order, and the
+// slider answers the keys once it has the focus.
+TEST_F(MainWindowTest, TabMovesThroughTheTabUnitsInTheirOrder) {
+    Start(DeadHosts());
+    QWidget* window = platform::WidgetOf(Window());
+    window->activateWindow();
+    QApplication::setActiveWindow(window);
+    const std::vector<std::string> order = {"FLASH播放器", "播放器1", "列表1", "音量滚动条",
+                                            "超级按钮1", "超级按钮2", "超级按钮3", "超级按钮4"};
+    platform::WidgetOf(UnitRef{gMainWindow, order[0]})->setFocus(Qt::TabFocusReason);
+    std::vector<std::string> seen;
+    for (size_t i = 0; i <= order.size(); ++i) {
+        QWidget* focus = QApplication::focusWidget();
+        seen.push_back(focus ? focus->objectName().toStdString() : "");
+        if (focus) QTest::keyClick(focus, Qt::Key_Tab);
+    }
+    std::vector<std::string> expected = order;
+    expected.push_back(order[0]);  // and round again
+    EXPECT_EQ(seen, expected);
+    // Shift+Tab goes back.
+    platform::WidgetOf(MainUnit("超级按钮1"))->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    ASSERT_TRUE(platform::UnitHasFocus(MainUnit("音量滚动条")));
+    QWidget* slider = QApplication::focusWidget();
+    const std::pair<Qt::Key, int> keys[] = {{Qt::Key_Left, 99}, {Qt::Key_Right, 100}, {Qt::Key_PageUp, 80},
+                                            {Qt::Key_Home, 0}, {Qt::Key_PageDown, 20}, {Qt::Key_End, 100}};
+    for (auto [key, position] : keys) {
+        QTest::keyClick(slider, key);
+        EXPECT_EQ(MainUnit("音量滚动条").GetInt(Prop::Position), position) << key;
+        EXPECT_EQ(Player()->volume, position) << key;
+    }
 }
 
 }  // namespace

@@ -1,9 +1,14 @@
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QMenu>
 #include <QTest>
 
+#include <cmath>
+
 #include "common/files.h"
 #include "player_fixture.h"
+#include "tools/jetwriter/builtin_catalogue.h"
 #include "tools/jetwriter/jet_writer.h"
 
 namespace orbiq::test {
@@ -85,12 +90,12 @@ TEST_F(PlaybackTest, EachTestReadsTheStateAfresh) {
 }
 
 TEST_F(PlaybackTest, OpenFileWritesTheDialogsChoiceEvenAfterACancel) {
-    Text answer("/media/film.mp4");
+    std::string answer = "/media/film.mp4";
     int shown = 0;
     platform::SetOpenFileDialogResponder([&] { ++shown; return answer; });
     platform::TriggerMenuItem(gMainWindow, "OpenFileItem");
-    EXPECT_EQ(Player()->urls.back(), answer);
-    answer = Text();  // cancelled
+    EXPECT_EQ(Player()->urls.back(), Text(answer));
+    answer.clear();  // cancelled
     platform::RaiseEvent(MainUnit("超级按钮1"), "Click");
     EXPECT_TRUE(Player()->urls.back().Empty());
     EXPECT_EQ(shown, 2);
@@ -106,7 +111,7 @@ TEST_F(PlaybackTest, OpenFileWritesTheDialogsChoiceEvenAfterACancel) {
 
 TEST_F(PlaybackTest, ALocalFilePlaysUnderTheLastChannelsName) {
     MainUnit("标签2").Set(Prop::Caption, TXT("精品影院"));
-    platform::SetOpenFileDialogResponder([] { return Text("/tmp/a.wav"); });
+    platform::SetOpenFileDialogResponder([] { return std::string("/tmp/a.wav"); });
     OnOpenFileItemClick();
     platform::SetOpenFileDialogResponder(nullptr);
     Player()->Raise({3});
@@ -173,6 +178,65 @@ TEST_F(RealPlaybackTest, AChannelReachesThePlayingStateAndStops) {
         int s = MainUnit("播放器1").GetInt(Prop::PlayState);
         return s == 1 || s == 10;
     }, 15000));
+}
+
+// A second of a 440 Hz tone, 16-bit mono WAV.
+std::string ToneWav() {
+    const int rate = 8000;
+    std::string data;
+    for (int i = 0; i < rate; ++i) {
+        const auto v = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440.0 * i / rate));
+        data += {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+    }
+    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+    auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
+    return "RIFF" + le32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
+           le32(rate) + le32(rate * 2) + le16(2) + le16(16) + "data" + le32(static_cast<uint32_t>(data.size())) + data;
+}
+
+// The program's folder is named with characters outside GBK ("ő" and the Hangul).
+class NativeFolderTest : public RealPlaybackTest {
+protected:
+    void SetUp() override {
+        RealPlaybackTest::SetUp();
+        const QString name = QString::fromUtf8("测试-ő-한국");
+        ASSERT_TRUE(QDir(base_.path()).mkdir(name));
+        native_ = QFile::encodeName(base_.path() + "/" + name).toStdString();
+        platform::SetNativeProgramFolder(native_);
+    }
+    QTemporaryDir base_;
+    std::string native_;
+};
+
+TEST_F(NativeFolderTest, AFullStartShowsTheBuiltInTreeAndPlaysAFileChosenThere) {
+    const Text folder = platform::ProgramFolder();
+    EXPECT_EQ(folder.Right(TXT("测试-?-??").Length()), TXT("测试-?-??")) << "shown as GBK shows it";
+    Start(DeadHosts());
+    // The built-in copy went into the folder itself, and the tree shows it.
+    EXPECT_EQ(ReadFileAt(folder + Text("\\iead.dll")), BuiltinCatalogue());
+    EXPECT_EQ(QFileInfo(QFile::decodeName(QByteArray::fromStdString(native_ + "/iead.dll"))).size(),
+              static_cast<qint64>(BuiltinCatalogue().size()));
+    EXPECT_EQ(QDir(base_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1) << "nothing beside it";
+    std::vector<std::string> categories;
+    for (const Text& c : platform::TreeChildren(MainUnit("列表1"), -1)) categories.push_back(c.ToUtf8());
+    EXPECT_EQ(categories, (std::vector<std::string>{"直播频道", "电视剧场", "电影频道", "综艺娱乐", "音乐频道", "体育频道",
+                                                    "资讯频道", "广播电台"}));
+
+    // A file of that folder, chosen in the dialog, plays.
+    const std::string clip = native_ + "/片段-ő.wav";
+    {
+        QFile file(QFile::decodeName(QByteArray::fromStdString(clip)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        const std::string wav = ToneWav();
+        file.write(wav.data(), static_cast<qint64>(wav.size()));
+    }
+    platform::SetOpenFileDialogResponder([clip] { return clip; });
+    platform::TriggerMenuItem(gMainWindow, "OpenFileItem");
+    platform::SetOpenFileDialogResponder(nullptr);
+    EXPECT_EQ(MainUnit("播放器1").GetText(Prop::URL), folder + TXT("/片段-?.wav"));
+    EXPECT_TRUE(WaitFor([] { return MainUnit("播放器1").GetInt(Prop::PlayState) == 3; }, 15000));
+    platform::TriggerMenuItem(gMainWindow, "StopPlaybackItem");
+    EXPECT_TRUE(WaitFor([] { return MainUnit("播放器1").GetInt(Prop::PlayState) != 3; }, 10000));
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 // local site. Each window is modal: a test's script runs inside its event loop.
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QImage>
+#include <QWindow>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeWidget>
@@ -9,6 +12,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -279,6 +283,70 @@ TEST_F(SmallWindowsTest, ReportWindowLayout) {
         EXPECT_FALSE(std::get<ByteSet>(UnitRef(gReportWindow, "图片框1").Get(Prop::Picture)).empty());
         EXPECT_FALSE(std::get<ByteSet>(UnitRef(gReportWindow, "图片框3").Get(Prop::Picture)).empty());
         PressEsc(gReportWindow);
+    });
+}
+
+// A multi-line box one line high shows its whole line; the About box its scroll bar.
+TEST_F(SmallWindowsTest, TextBoxesShowTheirWholeLineAndTheirScrollBars) {
+    Start(site_->hosts);
+    WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
+        for (const char* name : {"编辑框4", "编辑框1"}) {
+            UnitRef(gReportWindow, name).Set(Prop::Text, TXT("直播频道Qgjy"));
+            auto* box = qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gReportWindow, name}));
+            ASSERT_NE(box, nullptr) << name;
+            // The text's ink as the box shows it and as a box tall enough shows it: the same.
+            auto ink = [box] {
+                const QImage image = box->viewport()->grab().toImage();
+                int dark = 0;
+                for (int y = 0; y < image.height(); ++y)
+                    for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 160;
+                return dark;
+            };
+            const int shown = ink();
+            const QSize size = box->size();
+            box->resize(size.width(), 80);
+            const int whole = ink();
+            box->resize(size);
+            EXPECT_GT(whole, 0) << name;
+            EXPECT_EQ(shown, whole) << name << ": part of the line is cut off";
+            EXPECT_EQ(box->verticalScrollBar()->value(), 0) << name << " scrolled";
+            EXPECT_FALSE(box->verticalScrollBar()->isVisible()) << name;
+        }
+        PressEsc(gReportWindow);
+    });
+    WhileOpen([] { OnAboutItemClick(); }, &gAboutWindow, [&] {
+        auto* text = qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gAboutWindow, "编辑框1"}));
+        ASSERT_NE(text, nullptr);
+        EXPECT_EQ(text->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+        EXPECT_TRUE(text->verticalScrollBar()->isVisible());
+        EXPECT_FALSE(text->horizontalScrollBar()->isVisible());
+        PressEsc(gAboutWindow);
+    });
+}
+
+// The stored 290 x 516 is the outer size: where the platform draws a frame (the test's second
+// run, under a window manager), the inside is what the frame leaves.
+TEST_F(SmallWindowsTest, SponsorWindowIsItsStoredSizeWithItsFrame) {
+    Start(site_->hosts);
+    const bool framesExpected = qEnvironmentVariableIsSet("ORBIQ_TEST_WINDOW_FRAMES");
+    WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
+        const UnitRef window = platform::WindowRef(gSponsorWindow);
+        QWidget* w = platform::WidgetOf(window);
+        if (framesExpected) {
+            ASSERT_TRUE(WaitFor([w] { return w->windowHandle() && !w->windowHandle()->frameMargins().isNull(); }, 10000))
+                << "no frame under the window manager";
+        }
+        EXPECT_TRUE(WaitFor([w] { return w->frameGeometry().size() == QSize(290, 516); }, 5000))
+            << w->frameGeometry().width() << " x " << w->frameGeometry().height();
+        const QMargins m = w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+        EXPECT_EQ(w->size(), QSize(290 - m.left() - m.right(), 516 - m.top() - m.bottom()));
+        EXPECT_EQ(window.GetInt(Prop::Width), 290);
+        EXPECT_EQ(window.GetInt(Prop::Height), 516);
+        // The fourth view ends inside, at 480.
+        EXPECT_GE(w->height(), 480);
+        std::printf("sponsor window: outer %d x %d, frame %d/%d/%d/%d, inside %d x %d\n", w->frameGeometry().width(),
+                    w->frameGeometry().height(), m.left(), m.top(), m.right(), m.bottom(), w->width(), w->height());
+        platform::DestroyWindow(gSponsorWindow);
     });
 }
 

@@ -1,0 +1,47 @@
+// Opens one of the small windows against the local stand-in site and keeps it up for a
+// screenshot; the report window's fields are filled. The sponsor button's box is answered.
+// Usage: small_window_show <report|about|sponsor> [seconds]
+#include <QApplication>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdlib>
+#include <string>
+
+#include "platform/ui/program.h"
+#include "platform/ui/ui.h"
+#include "player/globals.h"
+#include "player/small_windows.h"
+#include "site/site_server.h"
+
+int main(int argc, char** argv) {
+    using namespace orbiq;
+    QApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    platform::InstallUnitBackend();
+    site::SiteServer server;
+    server.LoadDefaults({});
+    if (!server.Start()) return 1;
+    auto host = [](int port) { return Text("127.0.0.1:" + std::to_string(port)); };
+    InitialiseGlobals(RemoteHosts{host(server.sitePort()), host(server.mirror1Port()), host(server.mirror2Port()),
+                                  host(server.downloadPort()), host(server.boardPort())});
+    platform::SetMessageBoxResponder([](const Text&, int32_t, const Text&) { return platform::kIdOk; });
+
+    const std::string which = argc > 1 ? argv[1] : "report";
+    const int seconds = argc > 2 ? std::atoi(argv[2]) : 5;
+    uint64_t* window = which == "about" ? &gAboutWindow : which == "sponsor" ? &gSponsorWindow : &gReportWindow;
+    if (which == "report") {
+        QTimer::singleShot(100, [] {
+            UnitRef{gReportWindow, "编辑框3"}.Set(Prop::Text, TXT("本地测试台"));
+            UnitRef{gReportWindow, "编辑框4"}.Set(Prop::Text, TXT("直播频道 Qgjy"));
+            UnitRef{gReportWindow, "编辑框1"}.Set(Prop::Text, TXT("画面卡顿，没有声音\r\n第二行"));
+            UnitRef{gReportWindow, "编辑框2"}.Set(Prop::Text, Text("viewer@example.com"));
+        });
+    }
+    QTimer::singleShot(seconds * 1000, [window] { platform::DestroyWindow(*window); });
+    if (which == "about") OnAboutItemClick();
+    else if (which == "sponsor") OnSponsorButtonClick();
+    else OnReportChannelItemClick();
+    ReleaseGlobals();
+    return 0;
+}
