@@ -3,17 +3,21 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QTest>
-#include <QTextBrowser>
 #include <QTreeWidget>
 #include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWidget>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "player/small_windows.h"
 #include "player_fixture.h"
+#include "site/site_server.h"
 
 namespace orbiq::test {
 namespace {
@@ -41,7 +45,8 @@ protected:
 
     // Runs opener (which returns once its modal window has closed) with script running
     // inside the window's loop; a guard closes the window should the script not.
-    static void WhileOpen(const std::function<void()>& opener, uint64_t* window, std::function<void()> script) {
+    static void WhileOpen(const std::function<void()>& opener, uint64_t* window, std::function<void()> script,
+                          int guardMs = 15000) {
         bool ran = false;
         QTimer::singleShot(0, [&] {
             EXPECT_TRUE(platform::WindowExists(*window));
@@ -54,7 +59,7 @@ protected:
             ADD_FAILURE() << "the window stayed open";
             platform::DestroyWindow(*window);
         });
-        guard.start(15000);
+        guard.start(guardMs);
         opener();
         EXPECT_TRUE(ran);
         EXPECT_EQ(*window, 0u);
@@ -135,6 +140,46 @@ TEST_F(SmallWindowsTest, AboutOpensFromItsMenuItemAndClosesByItsCloseGraphic) {
     EXPECT_TRUE(platform::WindowExists(gMainWindow));
 }
 
+// The engine's view behind an HTML view unit.
+QWebEngineView* EngineView(uint64_t window, const std::string& unit) {
+    return qobject_cast<QWebEngineView*>(platform::WidgetOf(UnitRef{window, unit}));
+}
+
+// Runs a script in the page and waits for its value (invalid when none came).
+QVariant RunJs(QWebEngineView* view, const QString& script) {
+    auto out = std::make_shared<std::optional<QVariant>>();
+    view->page()->runJavaScript(script, [out](const QVariant& v) { *out = v; });
+    WaitFor([&] { return out->has_value(); }, 10000);
+    return out->value_or(QVariant());
+}
+
+bool Near(QRgb pixel, uint32_t rgb) {
+    const int d = std::abs(qRed(pixel) - int(rgb >> 16 & 0xFF)) + std::abs(qGreen(pixel) - int(rgb >> 8 & 0xFF)) +
+                  std::abs(qBlue(pixel) - int(rgb & 0xFF));
+    return d <= 24;
+}
+
+// The engine starts its own processes: generous waits, as CI runs many suites at once.
+constexpr int kPageWait = 45000;
+
+// Waits until the advert page in view has loaded with its picture, style sheet and script.
+void ExpectAdvertShown(QWebEngineView* view, int i) {
+    const QString loaded = QStringLiteral(
+        "document.readyState === 'complete' && document.getElementById('pic') !== null && "
+        "document.getElementById('pic').naturalWidth === 96 && "
+        "getComputedStyle(document.body).backgroundColor === 'rgb(27, 35, 48)' && "
+        "document.getElementById('go').textContent.length > 0");
+    EXPECT_TRUE(WaitFor([&] { return RunJs(view, loaded).toBool(); }, kPageWait)) << "advert " << i;
+    EXPECT_EQ(RunJs(view, "document.querySelector('.slot').textContent").toString(), QString::fromUtf8("广告位 ") + QString::number(i));
+    // The rendered page: the picture's screen at its centre, the style sheet's background beside it.
+    const uint32_t screen = site::AdvertScreenColour(i);
+    QImage shot;
+    EXPECT_TRUE(WaitFor([&] {
+        shot = view->grab().toImage();
+        return Near(shot.pixel(56, 56), screen) && Near(shot.pixel(262, 4), 0x1b2330);
+    }, kPageWait)) << "advert " << i << ": " << std::hex << shot.pixel(56, 56) << " " << shot.pixel(262, 4);
+}
+
 TEST_F(SmallWindowsTest, SponsorWindowComesAfterTheThankYouBoxAndLoadsItsFourPages) {
     Start(site_->hosts);
     WhileOpen([] { platform::RaiseEvent(MainUnit("超级按钮2"), "Click"); }, &gSponsorWindow, [&] {
@@ -157,30 +202,67 @@ TEST_F(SmallWindowsTest, SponsorWindowComesAfterTheThankYouBoxAndLoadsItsFourPag
             ExpectRects(gSponsorWindow, {{name.c_str(), 8, 8 + 120 * (i - 1), 272, 112}});
             const Text page = site_->hosts.SiteAddress() + Text("GG/" + std::to_string(i) + ".htm");
             EXPECT_EQ(view.GetText(Prop::URL), page);
-            const Text shown = TXT("广告位 ") + Text::Number(i);
-            EXPECT_TRUE(WaitFor([&] { return view.GetText(Prop::Text).Find(shown) > 0; })) << name;
+            QWebEngineView* engine = EngineView(gSponsorWindow, name);
+            ASSERT_NE(engine, nullptr) << name;
+            ExpectAdvertShown(engine, i);
         }
         auto requests = site_->server.SiteRequests();
-        for (int i = 1; i <= 4; ++i)
+        for (int i = 1; i <= 4; ++i) {
             EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /GG/" + std::to_string(i) + ".htm"), 1) << i;
+            EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /GG/" + std::to_string(i) + ".bmp"), 1) << i;
+        }
         PressEsc(gSponsorWindow);
-    });
+    }, kPageWait * 4);
     EXPECT_EQ(boxes.size(), 1u);
 }
 
-TEST_F(SmallWindowsTest, SponsorWindowOpensWithBlankViewsWhenThePagesFail) {
-    for (int i = 1; i <= 4; ++i) site_->server.RemoveSiteFile("GG/" + std::to_string(i) + ".htm");
+// A page that cannot be had shows what the engine shows for it; the window opens regardless.
+class FailedAdvertsTest : public SmallWindowsTest {
+protected:
+    void ExpectEnginePages(const RemoteHosts& hosts, const char* shown) {
+        for (int i = 1; i <= 4; ++i) site_->server.RemoveSiteFile("GG/" + std::to_string(i) + ".htm");
+        Start(hosts);
+        WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
+            const QString text = QStringLiteral("document.body ? document.body.innerText : ''");
+            for (int i = 1; i <= 4; ++i) {
+                QWebEngineView* view = EngineView(gSponsorWindow, "超文本浏览框" + std::to_string(i));
+                ASSERT_NE(view, nullptr);
+                EXPECT_TRUE(WaitFor([&] { return RunJs(view, text).toString().contains(shown); }, kPageWait))
+                    << i << ": " << RunJs(view, text).toString().toStdString();
+            }
+            platform::DestroyWindow(gSponsorWindow);
+        }, kPageWait * 4);
+    }
+};
+
+TEST_F(FailedAdvertsTest, MissingPagesShowTheSitesAnswer) { ExpectEnginePages(site_->hosts, "not found"); }
+
+TEST_F(FailedAdvertsTest, SiteDownShowsTheEnginesErrorPage) { ExpectEnginePages(DeadHosts(), "ERR_CONNECTION_REFUSED"); }
+
+// A link that an advert opens in a new window goes to the default browser; the advert stays.
+TEST_F(SmallWindowsTest, AdvertLinkToANewWindowGoesToTheDefaultBrowser) {
     Start(site_->hosts);
+    std::vector<Text> opened;
+    platform::SetBrowserHook([&](const Text& address) { opened.push_back(address); });
     WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
-        EXPECT_TRUE(WaitFor([&] {
-            auto r = site_->server.SiteRequests();
-            return std::count_if(r.begin(), r.end(), [](auto& s) { return s.rfind("GET /GG/", 0) == 0; }) == 4;
-        }));
-        WaitFor([] { return false; }, 100);  // any late page would have arrived
-        for (int i = 1; i <= 4; ++i)
-            EXPECT_TRUE(UnitRef(gSponsorWindow, "超文本浏览框" + std::to_string(i)).GetText(Prop::Text).Empty()) << i;
+        QWebEngineView* view = EngineView(gSponsorWindow, "超文本浏览框2");
+        ASSERT_NE(view, nullptr);
+        ExpectAdvertShown(view, 2);
+        const QList<QWidget*> before = QApplication::topLevelWidgets();
+        // A real click on the link, where the page lays it out.
+        const QVariantList box = RunJs(view, "(function(){var r=document.getElementById('go').getBoundingClientRect();"
+                                             "return [r.left + r.width / 2, r.top + r.height / 2];})()").toList();
+        ASSERT_EQ(box.size(), 2);
+        const QPoint at(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
+        QWidget* input = view->focusProxy() ? view->focusProxy() : view;
+        QTest::mouseClick(input, Qt::LeftButton, {}, at);
+        EXPECT_TRUE(WaitFor([&] { return !opened.empty(); }, kPageWait));
+        EXPECT_EQ(opened, std::vector<Text>{site_->hosts.SiteAddress()});
+        Pump(200);
+        EXPECT_EQ(view->url().toString().toStdString(), site_->hosts.SiteAddress().Bytes() + "GG/2.htm");
+        EXPECT_EQ(QApplication::topLevelWidgets().size(), before.size()) << "no window of our own";
         platform::DestroyWindow(gSponsorWindow);
-    });
+    }, kPageWait * 2);
 }
 
 // A page that answers only after the window has gone is dropped without harm.
