@@ -1,6 +1,8 @@
 // The About, sponsor and channel error report windows, opened from MainWindow against the
 // local site. Each window is modal: a test's script runs inside its event loop.
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTreeWidget>
@@ -9,10 +11,14 @@
 #include <QWebEngineView>
 #include <QWidget>
 
+#include <httplib.h>
+
 #include <algorithm>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "player/small_windows.h"
@@ -145,11 +151,25 @@ QWebEngineView* EngineView(uint64_t window, const std::string& unit) {
     return qobject_cast<QWebEngineView*>(platform::WidgetOf(UnitRef{window, unit}));
 }
 
+// Waits as the program's own loop does, sleeping until an event comes: a loop that never
+// sleeps starves the engine's timers on the glib event dispatcher.
+bool EngineWait(const std::function<bool()>& pred, int timeoutMs) {
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
 // Runs a script in the page and waits for its value (invalid when none came).
 QVariant RunJs(QWebEngineView* view, const QString& script) {
     auto out = std::make_shared<std::optional<QVariant>>();
     view->page()->runJavaScript(script, [out](const QVariant& v) { *out = v; });
-    WaitFor([&] { return out->has_value(); }, 10000);
+    EngineWait([&] { return out->has_value(); }, 10000);
     return out->value_or(QVariant());
 }
 
@@ -169,12 +189,12 @@ void ExpectAdvertShown(QWebEngineView* view, int i) {
         "document.getElementById('pic').naturalWidth === 96 && "
         "getComputedStyle(document.body).backgroundColor === 'rgb(27, 35, 48)' && "
         "document.getElementById('go').textContent.length > 0");
-    EXPECT_TRUE(WaitFor([&] { return RunJs(view, loaded).toBool(); }, kPageWait)) << "advert " << i;
+    EXPECT_TRUE(EngineWait([&] { return RunJs(view, loaded).toBool(); }, kPageWait)) << "advert " << i;
     EXPECT_EQ(RunJs(view, "document.querySelector('.slot').textContent").toString(), QString::fromUtf8("广告位 ") + QString::number(i));
     // The rendered page: the picture's screen at its centre, the style sheet's background beside it.
     const uint32_t screen = site::AdvertScreenColour(i);
     QImage shot;
-    EXPECT_TRUE(WaitFor([&] {
+    EXPECT_TRUE(EngineWait([&] {
         shot = view->grab().toImage();
         return Near(shot.pixel(56, 56), screen) && Near(shot.pixel(262, 4), 0x1b2330);
     }, kPageWait)) << "advert " << i << ": " << std::hex << shot.pixel(56, 56) << " " << shot.pixel(262, 4);
@@ -227,7 +247,7 @@ protected:
             for (int i = 1; i <= 4; ++i) {
                 QWebEngineView* view = EngineView(gSponsorWindow, "超文本浏览框" + std::to_string(i));
                 ASSERT_NE(view, nullptr);
-                EXPECT_TRUE(WaitFor([&] { return RunJs(view, text).toString().contains(shown); }, kPageWait))
+                EXPECT_TRUE(EngineWait([&] { return RunJs(view, text).toString().contains(shown); }, kPageWait))
                     << i << ": " << RunJs(view, text).toString().toStdString();
             }
             platform::DestroyWindow(gSponsorWindow);
@@ -256,9 +276,9 @@ TEST_F(SmallWindowsTest, AdvertLinkToANewWindowGoesToTheDefaultBrowser) {
         const QPoint at(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
         QWidget* input = view->focusProxy() ? view->focusProxy() : view;
         QTest::mouseClick(input, Qt::LeftButton, {}, at);
-        EXPECT_TRUE(WaitFor([&] { return !opened.empty(); }, kPageWait));
+        EXPECT_TRUE(EngineWait([&] { return !opened.empty(); }, kPageWait));
         EXPECT_EQ(opened, std::vector<Text>{site_->hosts.SiteAddress()});
-        Pump(200);
+        EngineWait([] { return false; }, 200);
         EXPECT_EQ(view->url().toString().toStdString(), site_->hosts.SiteAddress().Bytes() + "GG/2.htm");
         EXPECT_EQ(QApplication::topLevelWidgets().size(), before.size()) << "no window of our own";
         platform::DestroyWindow(gSponsorWindow);
@@ -324,6 +344,51 @@ TEST_F(SmallWindowsTest, ReportSendsItsFieldsToTheScriptAndThanks) {
         EXPECT_TRUE(WaitFor([&] { return ReportRequests().size() == sent + 1; }));
         Click(gReportWindow, "图形按钮9");
     });
+}
+
+// The hidden sender's plain GET asks for exactly the address it is given, as the engine
+// asks for it: a recorder in place of the site keeps the raw request targets.
+TEST_F(SmallWindowsTest, ReportSenderAsksForItsAddressAsTheEngineDoes) {
+    httplib::Server recorder;
+    std::mutex mutex;
+    std::vector<std::string> reports;
+    recorder.Get(".*", [&](const httplib::Request& req, httplib::Response& res) {
+        std::lock_guard lock(mutex);
+        if (req.path == "/abc.asp") reports.push_back(req.target);
+        res.set_content("ok", "text/plain");
+    });
+    recorder.set_keep_alive_timeout(1);
+    const int port = recorder.bind_to_any_port("127.0.0.1");
+    ASSERT_GT(port, 0);
+    std::thread listener([&] { recorder.listen_after_bind(); });
+    auto count = [&] {
+        std::lock_guard lock(mutex);
+        return reports.size();
+    };
+    RemoteHosts hosts = site_->hosts;
+    hosts.site = Text(Loopback(port));
+    Start(hosts);
+    Text address;
+    WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
+        UnitRef(gReportWindow, "编辑框1").Set(Prop::Text, TXT("画面卡顿\r\n50% & #1 a+b=c?"));
+        UnitRef(gReportWindow, "编辑框3").Set(Prop::Text, TXT("本地测试台"));
+        UnitRef(gReportWindow, "编辑框2").Set(Prop::Text, TXT("a b@c.d"));
+        UnitRef(gReportWindow, "编辑框4").Set(Prop::Text, TXT("直播频道"));
+        Click(gReportWindow, "按钮1");
+        address = UnitRef(gReportWindow, "超文本浏览框1").GetText(Prop::URL);
+        EXPECT_TRUE(WaitFor([&] { return count() == 1; }));
+        platform::DestroyWindow(gReportWindow);
+    });
+    WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
+        UnitRef(gSponsorWindow, "超文本浏览框1").Set(Prop::URL, address);
+        EXPECT_TRUE(EngineWait([&] { return count() == 2; }, kPageWait));
+        platform::DestroyWindow(gSponsorWindow);
+    }, kPageWait * 2);
+    recorder.stop();
+    listener.join();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(hosts.SiteAddress().Bytes() + reports[0].substr(1), address.Bytes());
+    EXPECT_EQ(reports[1], reports[0]);
 }
 
 TEST_F(SmallWindowsTest, ReportIsThankedEvenWhenTheSiteIsDown) {
