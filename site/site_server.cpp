@@ -42,6 +42,10 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
+// Little-endian fields of the RIFF and BMP headers.
+std::string Le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+std::string Le16(uint16_t v) { return std::string{char(v), char(v >> 8)}; }
+
 // A few seconds of a soft two-tone chime as 16-bit mono WAV.
 std::string ToneWav(double seconds, double frequency) {
     const int rate = 22050;
@@ -56,10 +60,8 @@ std::string ToneWav(double seconds, double frequency) {
         data.push_back(static_cast<char>(s & 0xFF));
         data.push_back(static_cast<char>((s >> 8) & 0xFF));
     }
-    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    std::string wav = "RIFF" + le32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
-                      le32(rate) + le32(rate * 2) + le16(2) + le16(16) + "data" + le32(static_cast<uint32_t>(data.size()));
+    std::string wav = "RIFF" + Le32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + Le32(16) + Le16(1) + Le16(1) +
+                      Le32(rate) + Le32(rate * 2) + Le16(2) + Le16(16) + "data" + Le32(static_cast<uint32_t>(data.size()));
     return wav + data;
 }
 
@@ -82,11 +84,9 @@ std::string AdvertPicture(int i) {
     const int size = 96;
     const uint32_t screen = AdvertScreenColour(i);
     const int sr = screen >> 16 & 0xFF, sg = screen >> 8 & 0xFF, sb = screen & 0xFF;
-    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
     const uint32_t dataSize = size * size * 3;
-    std::string bmp = "BM" + le32(54 + dataSize) + le32(0) + le32(54) + le32(40) + le32(size) + le32(size) + le16(1) +
-                      le16(24) + le32(0) + le32(dataSize) + le32(2835) + le32(2835) + le32(0) + le32(0);
+    std::string bmp = "BM" + Le32(54 + dataSize) + Le32(0) + Le32(54) + Le32(40) + Le32(size) + Le32(size) + Le16(1) +
+                      Le16(24) + Le32(0) + Le32(dataSize) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
     for (int row = size - 1; row >= 0; --row) {  // bottom-up
         for (int x = 0; x < size; ++x) {
             int r = sr / 4 + row, g = sg / 4 + row / 2, b = sb / 4 + x / 2;  // the gradient
