@@ -231,7 +231,14 @@ TEST_F(SmallWindowsTest, SponsorWindowComesAfterTheThankYouBoxAndLoadsItsFourPag
             EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /GG/" + std::to_string(i) + ".htm"), 1) << i;
             EXPECT_EQ(std::count(requests.begin(), requests.end(), "GET /GG/" + std::to_string(i) + ".bmp"), 1) << i;
         }
-        PressEsc(gSponsorWindow);
+        // Esc closes the window with the keyboard focus inside an advert, too.
+        QWidget* w = platform::WidgetOf(window);
+        w->activateWindow();
+        EXPECT_TRUE(EngineWait([w] { return QApplication::activeWindow() == w; }, 2000));
+        QWebEngineView* first = EngineView(gSponsorWindow, "超文本浏览框1");
+        first->setFocus();
+        EXPECT_TRUE(EngineWait([first] { return first->isAncestorOf(QApplication::focusWidget()) || first->hasFocus(); }, 2000));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     }, kPageWait * 4);
     EXPECT_EQ(boxes.size(), 1u);
 }
