@@ -14,6 +14,7 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -353,6 +354,16 @@ TEST_F(SmallWindowsTest, ReportSendsItsFieldsToTheScriptAndThanks) {
     });
 }
 
+std::string PercentEncoded(const Text& text) {
+    std::string out;
+    char hex[4];
+    for (unsigned char c : text.Bytes()) {
+        std::snprintf(hex, sizeof hex, "%%%02X", c);
+        out += hex;
+    }
+    return out;
+}
+
 // The hidden sender's plain GET asks for exactly the address it is given, as the engine
 // asks for it: a recorder in place of the site keeps the raw request targets.
 TEST_F(SmallWindowsTest, ReportSenderAsksForItsAddressAsTheEngineDoes) {
@@ -375,27 +386,36 @@ TEST_F(SmallWindowsTest, ReportSenderAsksForItsAddressAsTheEngineDoes) {
     RemoteHosts hosts = site_->hosts;
     hosts.site = Text(Loopback(port));
     Start(hosts);
-    Text address;
+    // The handler's report, and an address handed over with raw GBK bytes, a blank and a line break.
+    Text addresses[2];
+    addresses[1] = hosts.SiteAddress() + TXT("abc.asp?msg=频道 错误\r\n描述");
     WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
         UnitRef(gReportWindow, "编辑框1").Set(Prop::Text, TXT("画面卡顿\r\n50% & #1 a+b=c?"));
         UnitRef(gReportWindow, "编辑框3").Set(Prop::Text, TXT("本地测试台"));
         UnitRef(gReportWindow, "编辑框2").Set(Prop::Text, TXT("a b@c.d"));
         UnitRef(gReportWindow, "编辑框4").Set(Prop::Text, TXT("直播频道"));
         Click(gReportWindow, "按钮1");
-        address = UnitRef(gReportWindow, "超文本浏览框1").GetText(Prop::URL);
+        addresses[0] = UnitRef(gReportWindow, "超文本浏览框1").GetText(Prop::URL);
         EXPECT_TRUE(WaitFor([&] { return count() == 1; }));
+        UnitRef(gReportWindow, "超文本浏览框1").Set(Prop::URL, addresses[1]);
+        EXPECT_TRUE(WaitFor([&] { return count() == 2; }));
         platform::DestroyWindow(gReportWindow);
     });
     WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
-        UnitRef(gSponsorWindow, "超文本浏览框1").Set(Prop::URL, address);
-        EXPECT_TRUE(EngineWait([&] { return count() == 2; }, kPageWait));
+        for (size_t i = 0; i < 2; ++i) {
+            UnitRef(gSponsorWindow, "超文本浏览框1").Set(Prop::URL, addresses[i]);
+            EXPECT_TRUE(EngineWait([&] { return count() == 3 + i; }, kPageWait));
+        }
         platform::DestroyWindow(gSponsorWindow);
     }, kPageWait * 2);
     recorder.stop();
     listener.join();
-    ASSERT_EQ(reports.size(), 2u);
-    EXPECT_EQ(hosts.SiteAddress().Bytes() + reports[0].substr(1), address.Bytes());
-    EXPECT_EQ(reports[1], reports[0]);
+    ASSERT_EQ(reports.size(), 4u);
+    // The handler's address is asked for as it is; the engine asks for the same targets.
+    EXPECT_EQ(hosts.SiteAddress().Bytes() + reports[0].substr(1), addresses[0].Bytes());
+    EXPECT_EQ(reports[2], reports[0]);
+    EXPECT_EQ(reports[3], reports[1]);
+    EXPECT_EQ(reports[1], "/abc.asp?msg=" + PercentEncoded(TXT("频道 错误\r\n描述")));
 }
 
 TEST_F(SmallWindowsTest, ReportIsThankedEvenWhenTheSiteIsDown) {
