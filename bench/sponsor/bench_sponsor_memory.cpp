@@ -2,7 +2,8 @@
 // started (the web engine's helpers), with only MainWindow up, with the sponsor window open
 // and its four adverts loaded, and after it has closed; several open/close cycles.
 //   bench_sponsor_memory [cycles]       (headless unless DISPLAY is set)
-// RSS counts shared pages once per process; PSS shares them out, so its sum is the total.
+// RSS counts shared pages once per process; PSS shares them out, so its sum is the total
+// (and moves with what other processes on the machine map of the same libraries).
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -38,6 +39,8 @@ struct Memory {
     int processes = 0;
     long rssKiB = 0;
     long pssKiB = 0;
+    long ownRssKiB = 0;  // the player's process alone
+    long ownPssKiB = 0;
 };
 
 long FieldKiB(const std::string& file, const std::string& key) {
@@ -79,8 +82,14 @@ Memory Measure() {
     for (int pid : ours) {
         const std::string dir = "/proc/" + std::to_string(pid);
         ++m.processes;
-        m.rssKiB += FieldKiB(dir + "/status", "VmRSS:");
-        m.pssKiB += FieldKiB(dir + "/smaps_rollup", "Pss:");
+        const long rss = FieldKiB(dir + "/status", "VmRSS:");
+        m.rssKiB += rss;
+        const long pss = FieldKiB(dir + "/smaps_rollup", "Pss:");
+        m.pssKiB += pss;
+        if (pid == getpid()) {
+            m.ownRssKiB = rss;
+            m.ownPssKiB = pss;
+        }
     }
     return m;
 }
@@ -93,8 +102,8 @@ void Run(int ms) {
 }
 
 void Report(const char* what, const Memory& m) {
-    std::printf("%-34s %3d processes  RSS %7.1f MiB  PSS %7.1f MiB\n", what, m.processes, m.rssKiB / 1024.0,
-                m.pssKiB / 1024.0);
+    std::printf("%-34s %d processes  RSS %6.1f MiB  PSS %6.1f MiB   player alone: RSS %6.1f MiB  PSS %6.1f MiB\n", what,
+                m.processes, m.rssKiB / 1024.0, m.pssKiB / 1024.0, m.ownRssKiB / 1024.0, m.ownPssKiB / 1024.0);
     std::fflush(stdout);
 }
 
