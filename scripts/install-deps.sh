@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  qt6-webengine-dev libqt6webenginecore6-bin
   libcurl4-openssl-dev libmpv-dev mdbtools mdbtools-dev libglib2.0-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick ffmpeg

@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -44,6 +45,10 @@ std::string ReadFile(const std::string& path) {
     return s.str();
 }
 
+// Little-endian fields of the RIFF and BMP headers.
+std::string Le32(uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
+std::string Le16(uint16_t v) { return std::string{char(v), char(v >> 8)}; }
+
 // A few seconds of a soft two-tone chime as 16-bit mono WAV.
 std::string ToneWav(double seconds, double frequency) {
     const int rate = 22050;
@@ -58,10 +63,8 @@ std::string ToneWav(double seconds, double frequency) {
         data.push_back(static_cast<char>(s & 0xFF));
         data.push_back(static_cast<char>((s >> 8) & 0xFF));
     }
-    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    std::string wav = "RIFF" + le32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
-                      le32(rate) + le32(rate * 2) + le16(2) + le16(16) + "data" + le32(static_cast<uint32_t>(data.size()));
+    std::string wav = "RIFF" + Le32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + Le32(16) + Le16(1) + Le16(1) +
+                      Le32(rate) + Le32(rate * 2) + Le16(2) + Le16(16) + "data" + Le32(static_cast<uint32_t>(data.size()));
     return wav + data;
 }
 
@@ -70,12 +73,75 @@ std::string ContentType(const std::string& path) {
     if (ends(".txt")) return "text/plain; charset=gbk";
     if (ends(".htm") || ends(".html") || ends(".asp")) return "text/html; charset=gbk";
     if (ends(".gif")) return "image/gif";
+    if (ends(".bmp")) return "image/bmp";
+    if (ends(".css")) return "text/css; charset=gbk";
+    if (ends(".js")) return "text/javascript; charset=gbk";
     if (ends(".wav")) return "audio/wav";
     if (ends(".mp4")) return "video/mp4";
     return "application/octet-stream";
 }
 
+// An advert's 96 x 96 picture as a 24-bit BMP: a television set on a gradient in the advert's
+// colour; the screen is filled with AdvertScreenColour(i).
+std::string AdvertPicture(int i) {
+    const int size = 96;
+    const uint32_t screen = AdvertScreenColour(i);
+    const int sr = screen >> 16 & 0xFF, sg = screen >> 8 & 0xFF, sb = screen & 0xFF;
+    const uint32_t dataSize = size * size * 3;
+    std::string bmp = "BM" + Le32(54 + dataSize) + Le32(0) + Le32(54) + Le32(40) + Le32(size) + Le32(size) + Le16(1) +
+                      Le16(24) + Le32(0) + Le32(dataSize) + Le32(2835) + Le32(2835) + Le32(0) + Le32(0);
+    for (int row = size - 1; row >= 0; --row) {  // bottom-up
+        for (int x = 0; x < size; ++x) {
+            int r = sr / 4 + row, g = sg / 4 + row / 2, b = sb / 4 + x / 2;  // the gradient
+            const bool body = x >= 10 && x < 86 && row >= 16 && row < 74;
+            const bool screenArea = x >= 16 && x < 80 && row >= 22 && row < 68;
+            const bool stand = (row >= 74 && row < 80 && x >= 42 && x < 54) || (row >= 80 && row < 84 && x >= 30 && x < 66);
+            if (body || stand) r = g = b = 0xE8;
+            if (screenArea) r = sr, g = sg, b = sb;
+            bmp += {char(std::min(b, 255)), char(std::min(g, 255)), char(std::min(r, 255))};
+        }
+    }
+    return bmp;
+}
+
+const char* const kAdvertTitles[] = {"高清直播", "广播电台", "影视点播", "赞助我们"};
+const char* const kAdvertLines[] = {"数百个电视频道，一点即看", "全国电台，在线收听", "热门影视，随时点播",
+                                    "点击广告就是对我们的赞助"};
+
+// An advert page: its picture, the shared style sheet and script, and links that open the
+// site in a new window.
+std::string AdvertPage(int i) {
+    const std::string n = std::to_string(i);
+    return Gbk("<!DOCTYPE html>\n<html><head><meta charset=\"gbk\"><title>广告位 ") + n +
+           "</title>\n<link rel=\"stylesheet\" href=\"gg.css\"><script src=\"gg.js\"></script></head>\n"
+           "<body class=\"ad ad" + n + "\">\n<a href=\"../\" target=\"_blank\"><img id=\"pic\" src=\"" + n +
+           ".bmp\" width=\"96\" height=\"96\" alt=\"\"></a>\n<div class=\"words\"><h1>" + Gbk(kAdvertTitles[i - 1]) +
+           "</h1><p>" + Gbk(kAdvertLines[i - 1]) + "</p><p class=\"slot\">" + Gbk("广告位 ") + n +
+           "</p><a id=\"go\" href=\"../\" target=\"_blank\"></a></div>\n</body></html>\n";
+}
+
+const char kAdvertStyle[] =
+    "html, body { margin: 0; height: 100%; overflow: hidden; }\n"
+    "body.ad { background: #1b2330; color: #e8edf4; font: 12px sans-serif; display: flex; align-items: center; }\n"
+    "body.ad img { display: block; margin: 8px; border: 0; }\n"
+    ".words { padding-right: 8px; }\n"
+    ".words h1 { font-size: 16px; margin: 0 0 4px; color: #ffd25a; }\n"
+    ".words p { margin: 0 0 4px; }\n"
+    ".words .slot { color: #8a97a8; }\n"
+    "#go { color: #7cc4ff; }\n";
+
+// Fills the link that the style sheet colours: the page's script has run when it reads.
+const char kAdvertScript[] =
+    "document.addEventListener('DOMContentLoaded', function () {\n"
+    "  document.getElementById('go').textContent = '\\u7acb\\u5373\\u67e5\\u770b \\u00bb';\n"
+    "});\n";
+
 }  // namespace
+
+uint32_t AdvertScreenColour(int i) {
+    static const uint32_t colours[] = {0x2090E0, 0xE05A20, 0x30B050, 0xB040C0};
+    return colours[(i - 1) & 3];
+}
 
 SiteServer::SiteServer(const std::string& host)
     : host_(host), site_(std::make_unique<Host>()), mirror1_(std::make_unique<Host>()),
@@ -127,6 +193,10 @@ bool SiteServer::Listen(Host& host, int& port) {
         int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
     });
+    // A browser keeps several idle connections per page open; each holds a worker until its
+    // keep-alive ends, so the pool is wide and the keep-alive short.
+    host.server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+    host.server.set_keep_alive_timeout(1);
     if (port == 0) {
         port = host.server.bind_to_any_port(host_.c_str());
         if (port < 0) return false;
@@ -264,10 +334,12 @@ void SiteServer::LoadDefaults(const std::string& pictureDir, const std::string& 
     if (!waiting.empty()) SetSiteFile("orbiq.swf", std::move(waiting));
     SetSiteFile("media/radio.wav", ToneWav(20.0, 440.0));
     SetSiteFile("media/chime.wav", ToneWav(8.0, 660.0));
-    for (int i = 1; i <= 4; ++i)
-        SetSiteFile("GG/" + std::to_string(i) + ".htm",
-                    Gbk("<html><body style='background:#222;color:#eee;font:12px sans-serif'>") +
-                        Gbk("<p>广告位 ") + std::to_string(i) + "</p></body></html>");
+    for (int i = 1; i <= 4; ++i) {
+        SetSiteFile("GG/" + std::to_string(i) + ".htm", AdvertPage(i));
+        SetSiteFile("GG/" + std::to_string(i) + ".bmp", AdvertPicture(i));
+    }
+    SetSiteFile("GG/gg.css", kAdvertStyle);
+    SetSiteFile("GG/gg.js", kAdvertScript);
     SetSiteFile("", Gbk("<html><head><title>ORBIQ网络电视</title></head><body><h1>ORBIQ网络电视</h1></body></html>"));
     // The decoder installer: a harmless stand-in, 256 KiB of plain text.
     std::string installer;

@@ -26,6 +26,9 @@ struct SitePorts {
 
 class BoardScript;
 
+// The colour (0xRRGGBB) that fills the screen of advert i's picture ("GG/<i>.bmp").
+uint32_t AdvertScreenColour(int i);
+
 class SiteServer {
 public:
     // files: extra or replacement files of the product web site, by path ("rq.txt" → bytes).

@@ -1,15 +1,19 @@
 // Unit types that show web content: the HTML view and the hyperlink box.
-// The HTML view fetches a page with the plain GET on a thread of its own and shows it in a
-// QTextBrowser; a page that cannot be fetched leaves the view blank.
+// A shown HTML view is a browser on Qt WebEngine: its page loads with pictures, style sheets
+// and scripts, and a page that fails shows the engine's own error page. A view stored hidden
+// only sends: its navigation is the plain GET of the same request line, with no page kept.
 #include "platform/ui/units.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QTextBrowser>
 #include <QUrl>
+#include <QWebEngineNewWindowRequest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
-#include <memory>
+#include <unistd.h>
+
+#include <functional>
 #include <mutex>
 
 #include "common/http_get.h"
@@ -17,9 +21,6 @@
 
 namespace orbiq::platform {
 namespace {
-
-
-
 
 // Bytes that cannot stand in a request line as they are; "%" and the URL's own
 // delimiters are left alone, so an address that is already encoded keeps its meaning.
@@ -39,46 +40,40 @@ Text WireAddress(const Text& address) {
     return Text(out);
 }
 
-// Where a finished fetch goes: cleared when the view goes, so a late answer is dropped.
-struct Delivery {
-    std::mutex mutex;
-    QObject* target = nullptr;
-};
-
-class PageWidget : public QTextBrowser {
-public:
-    using QTextBrowser::QTextBrowser;
-    // Pictures and style sheets of a page are not fetched.
-    QVariant loadResource(int, const QUrl&) override { return {}; }
-};
+// Chromium will not start its sandbox for root; as root the pages load without it.
+void PrepareEngine() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    });
+}
 
 class HtmlViewUnit : public Unit {
 public:
     using Unit::Unit;
-    ~HtmlViewUnit() override {
-        std::lock_guard lock(delivery_->mutex);
-        delivery_->target = nullptr;
-    }
     QWidget* Widget() override { return w_; }
     void Build(QWidget* parent) override {
-        w_ = new PageWidget(parent);
+        if (description_.value("visible").toBool(true)) {
+            PrepareEngine();
+            view_ = new QWebEngineView(parent);
+            w_ = view_;
+            // A link that the page opens in a new window goes to the default browser.
+            QObject::connect(view_->page(), &QWebEnginePage::newWindowRequested, view_,
+                             [](QWebEngineNewWindowRequest& request) {
+                                 OpenInBrowser(Text(request.requestedUrl().toEncoded().toStdString()));
+                             });
+        } else {
+            w_ = new QWidget(parent);
+        }
         w_->setObjectName(QString::fromStdString(name_));
-        w_->setOpenLinks(false);
-        w_->setFrameShape(QFrame::NoFrame);
         w_->setFocusPolicy(description_.value("tab").toBool() ? Qt::StrongFocus : Qt::NoFocus);
-        // A link followed in the page navigates the view, as a browser control does.
-        QObject::connect(w_, &QTextBrowser::anchorClicked, w_, [this](const QUrl& link) {
-            QUrl base(Q(address_));
-            Navigate(T(base.resolved(link).toString()));
-        });
-        delivery_->target = w_;
         ApplyCommon();
         QString start = window_->Expand(description_.value("address").toString());
         if (!start.isEmpty()) Navigate(T(start));
     }
     PropValue Get(Prop p) override {
         if (p == Prop::URL) return address_;
-        if (p == Prop::Text) return T(w_->toPlainText());
         return Unit::Get(p);
     }
     bool Set(Prop p, const PropValue& v) override {
@@ -87,33 +82,20 @@ public:
     }
 
 private:
-    // Every navigation sends its GET; only the latest one's page is shown.
     void Navigate(const Text& address) {
         address_ = address;
-        uint64_t serial = ++serial_;
-        w_->clear();
-        std::shared_ptr<Delivery> delivery = delivery_;
-        Text wire = WireAddress(address);
-        auto fetch = [delivery, wire, serial, this] {
-            ByteSet body = HttpGet(wire);
-            std::lock_guard lock(delivery->mutex);
-            if (!delivery->target) return;
-            // Queued to the view's own thread; dropped by Qt if the view is deleted first.
-            QMetaObject::invokeMethod(delivery->target, [this, serial, body = std::move(body)] {
-                if (serial == serial_) Show(body);
-            }, Qt::QueuedConnection);
-        };
-        if (!StartThread(std::function<void()>(fetch))) return;
-    }
-    void Show(const ByteSet& body) {
-        std::string page(body.begin(), body.end());
-        w_->setHtml(QString::fromUtf8(GbkToUtf8(page)));
+        const Text wire = WireAddress(address);
+        if (view_) {
+            view_->load(QUrl::fromEncoded(QByteArray::fromStdString(wire.Bytes())));
+            return;
+        }
+        // The sender's GET; its answer is not looked at.
+        StartThread(std::function<void()>([wire] { HttpGet(wire); }));
     }
 
-    PageWidget* w_ = nullptr;
-    std::shared_ptr<Delivery> delivery_ = std::make_shared<Delivery>();
+    QWidget* w_ = nullptr;
+    QWebEngineView* view_ = nullptr;
     Text address_;
-    uint64_t serial_ = 0;
 };
 
 // ---- hyperlink box: its text is an address, opened in the default browser on a click ----
