@@ -25,6 +25,7 @@
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
 #include "test_support.h"
+#include "listening.h"
 
 namespace orbiq::test {
 
@@ -40,7 +41,7 @@ public:
             res.set_content(Answer(req.body), "text/html");
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = orbiq::test::ListenInBackground(server_);
     }
     ~BoardScriptStandIn() {
         server_.stop();

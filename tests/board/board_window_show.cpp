@@ -15,6 +15,7 @@
 #include "common/files.h"
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
+#include "listening.h"
 
 int main(int argc, char** argv) {
     using namespace orbiq;
@@ -42,7 +43,7 @@ int main(int argc, char** argv) {
         res.set_content(out, "text/html");
     });
     const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread listener([&] { server.listen_after_bind(); });
+    std::thread listener = orbiq::test::ListenInBackground(server);
 
     RemoteHosts hosts;
     hosts.board = Text("127.0.0.1:" + std::to_string(port));

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "board_fixture.h"
+#include "listening.h"
 
 namespace orbiq::test {
 namespace {
@@ -32,7 +33,7 @@ public:
             res.set_content("0", "text/html");
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = orbiq::test::ListenInBackground(server_);
     }
     ~HoldingScript() {
         Release();
@@ -150,7 +151,7 @@ public:
                                      });
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = orbiq::test::ListenInBackground(server_);
     }
     ~FloodingScript() {
         server_.stop();

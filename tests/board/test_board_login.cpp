@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "board_fixture.h"
+#include "listening.h"
 
 namespace orbiq::test {
 namespace {
@@ -272,7 +273,7 @@ public:
             res.set_content("a[ZOTRAMEK/row]", "text/html");
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = orbiq::test::ListenInBackground(server_);
     }
     ~HeldScript() {
         Release();

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "common/http_get.h"
+#include "listening.h"
 
 namespace orbiq {
 namespace {
@@ -22,7 +23,7 @@ protected:
         });
         server_.Get("/redirect", [](const httplib::Request&, httplib::Response& r) { r.set_redirect("/ok"); });
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = orbiq::test::ListenInBackground(server_);
     }
     void TearDown() override {
         server_.stop();
@@ -63,7 +64,7 @@ TEST(HttpGetSilent, AHostThatNeverAnswersTimesOut) {
         r.set_content("x", "text/plain");
     });
     int port = silent.bind_to_any_port("127.0.0.1");
-    std::thread t([&] { silent.listen_after_bind(); });
+    std::thread t = orbiq::test::ListenInBackground(silent);
     HttpGetLimits limits;
     limits.totalTimeoutMs = 300;
     EXPECT_TRUE(HttpGet(Text("http://127.0.0.1:" + std::to_string(port) + "/"), limits).empty());

@@ -28,6 +28,7 @@
 #include "player/small_windows.h"
 #include "player_fixture.h"
 #include "site/site_server.h"
+#include "listening.h"
 
 // The web engine's own teardown of a page frees objects with a sized delete of another type
 // (inside libQt6WebEngineCore, not built with the sanitizer); that check is off in this binary.
@@ -394,7 +395,7 @@ TEST_F(SmallWindowsTest, ReportSenderAsksForItsAddressAsTheEngineDoes) {
     recorder.set_keep_alive_timeout(1);
     const int port = recorder.bind_to_any_port("127.0.0.1");
     ASSERT_GT(port, 0);
-    std::thread listener([&] { recorder.listen_after_bind(); });
+    std::thread listener = orbiq::test::ListenInBackground(recorder);
     auto count = [&] {
         std::lock_guard lock(mutex);
         return reports.size();

@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 #include <vector>
+#include "listening.h"
 
 using namespace orbiq;
 
@@ -65,7 +66,7 @@ struct ScriptedServer {
             std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         });
         port = server.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { server.listen_after_bind(); });
+        thread = orbiq::test::ListenInBackground(server);
     }
     ~ScriptedServer() {
         server.stop();

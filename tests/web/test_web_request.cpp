@@ -18,6 +18,7 @@
 #include <future>
 #include <string>
 #include <thread>
+#include "listening.h"
 
 using orbiq::ByteSet;
 using orbiq::SendHttpRequest;
@@ -53,7 +54,7 @@ public:
         if (thread_.joinable()) thread_.join();
     }
     void Start() {
-        thread_ = std::thread([this] { server.listen_after_bind(); });
+        thread_ = orbiq::test::ListenInBackground(server);
     }
     std::string Url(const std::string& path) const {
         return "http://" + address_ + ":" + std::to_string(port_) + path;
