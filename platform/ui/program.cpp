@@ -135,6 +135,10 @@ bool StartThread(RoutineRef routine) {
     return StartThread(std::function<void()>(routine));
 }
 
+void PostToUiThread(std::function<void()> routine) {
+    if (auto* app = QCoreApplication::instance()) QMetaObject::invokeMethod(app, std::move(routine), Qt::QueuedConnection);
+}
+
 void SetBrowserHook(std::function<void(const Text&)> hook) {
     std::lock_guard lock(gMutex);
     gBrowserHook = std::move(hook);

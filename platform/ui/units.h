@@ -61,9 +61,6 @@ protected:
 };
 
 std::unique_ptr<Unit> CreateUnit(Window* window, const QJsonObject& description);
-// Unit types kept in files of their own; each gives nullptr for a type it does not know.
-std::unique_ptr<Unit> CreateWebUnit(Window* window, const QJsonObject& description);    // html view, hyperlink box
-std::unique_ptr<Unit> CreateBoardUnit(Window* window, const QJsonObject& description);  // report list view, balloon tip
 
 class Window {
 public:

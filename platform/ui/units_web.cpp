@@ -2,7 +2,7 @@
 // A shown HTML view is a browser on Qt WebEngine: its page loads with pictures, style sheets
 // and scripts, and a page that fails shows the engine's own error page. A view stored hidden
 // only sends: its navigation is the plain GET of the same request line, with no page kept.
-#include "platform/ui/units.h"
+#include "platform/ui/units_internal.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -150,11 +150,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Unit> CreateWebUnit(Window* window, const QJsonObject& d) {
-    const QString type = d.value("type").toString();
-    if (type == "html view") return std::make_unique<HtmlViewUnit>(window, d);
-    if (type == "hyperlink box") return std::make_unique<HyperlinkUnit>(window, d);
-    return nullptr;
+std::unique_ptr<Unit> CreateHtmlViewUnit(Window* window, const QJsonObject& d) {
+    return std::make_unique<HtmlViewUnit>(window, d);
+}
+std::unique_ptr<Unit> CreateHyperlinkUnit(Window* window, const QJsonObject& d) {
+    return std::make_unique<HyperlinkUnit>(window, d);
 }
 
 }  // namespace orbiq::platform
