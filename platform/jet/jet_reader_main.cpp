@@ -8,11 +8,24 @@
 
 #include "platform/jet/jet_snapshot.h"
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ORBIQ_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ORBIQ_SANITIZED 1
+#endif
+#endif
+#ifndef ORBIQ_SANITIZED
+#define ORBIQ_SANITIZED 0
+#endif
+
 int main(int argc, char** argv) {
     rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);
+#if !ORBIQ_SANITIZED
     rlimit memory{1ul << 30, 1ul << 30};
-    setrlimit(RLIMIT_AS, &memory);
+    setrlimit(RLIMIT_AS, &memory);  // ASan and TSan reserve terabytes of shadow address space
+#endif
     rlimit cpu{10, 10};
     setrlimit(RLIMIT_CPU, &cpu);
     if (argc != 2) return 2;
