@@ -19,12 +19,19 @@
 #define ORBIQ_SANITIZED 0
 #endif
 
+#if ORBIQ_SANITIZED
+// The sanitizer's own memory limits stand in for the address-space limit, which would refuse
+// its shadow memory.
+extern "C" const char* __asan_default_options() { return "hard_rss_limit_mb=1024:max_allocation_size_mb=1024"; }
+extern "C" const char* __tsan_default_options() { return "hard_rss_limit_mb=1024"; }
+#endif
+
 int main(int argc, char** argv) {
     rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);
 #if !ORBIQ_SANITIZED
     rlimit memory{1ul << 30, 1ul << 30};
-    setrlimit(RLIMIT_AS, &memory);  // ASan and TSan reserve terabytes of shadow address space
+    setrlimit(RLIMIT_AS, &memory);
 #endif
     rlimit cpu{10, 10};
     setrlimit(RLIMIT_CPU, &cpu);
