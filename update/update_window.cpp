@@ -32,7 +32,8 @@ const Text& BooleanWord(bool value) { return value ? TXT("是") : TXT("否"); }
 constexpr int64_t kCatalogueMaxBytes = int64_t{64} << 20;
 
 // A catalogue is a Jet 4 file that opens with the catalogue password and answers rows from
-// both of its tables (the engine tells a missing table from an empty one by no rows either).
+// both of its tables (a query answers no rows for a missing table as for an empty one, so
+// both count as missing).
 bool IsCatalogueFile(const Text& path) {
     if (FileSizeAt(path) <= 0) return false;
     platform::JetDatabase db;
