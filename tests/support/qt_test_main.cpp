@@ -8,6 +8,10 @@
 
 #include "platform/ui/ui.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
@@ -19,5 +23,9 @@ int main(int argc, char** argv) {
     // does, without running exit handlers (OpenSSL's among them) under them.
     int rc = RUN_ALL_TESTS();
     std::fflush(nullptr);
+#if defined(__SANITIZE_ADDRESS__)
+    // _Exit skips the leak check that exit would run; a leak ends the process here.
+    __lsan_do_leak_check();
+#endif
     std::_Exit(rc);
 }
