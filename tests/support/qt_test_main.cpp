@@ -10,6 +10,14 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
+
+// The options of scripts/sanitizer-env.sh, for a run without them (ASAN_OPTIONS and
+// LSAN_OPTIONS override these one by one).
+extern "C" const char* __asan_default_options() {
+    return "halt_on_error=1:detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:"
+           "new_delete_type_mismatch=0";
+}
+extern "C" const char* __lsan_default_options() { return "suppressions=" ORBIQ_LSAN_SUPPRESSIONS; }
 #endif
 
 int main(int argc, char** argv) {
