@@ -29,6 +29,11 @@ struct SiteServer::Host {
     std::thread thread;
     mutable std::mutex mutex;
     std::map<std::string, std::string> files;
+    struct Junk {
+        uint64_t size;
+        bool announceLength;
+    };
+    std::map<std::string, Junk> junk;
     std::vector<std::string> requests;
     std::atomic<int> counterHits{0};
     std::atomic<bool> listenEnded{false};
@@ -136,6 +141,29 @@ const char kAdvertScript[] =
     "  document.getElementById('go').textContent = '\\u7acb\\u5373\\u67e5\\u770b \\u00bb';\n"
     "});\n";
 
+// size bytes of a repeating text, written 64 KiB at a time as the client takes them.
+void ServeJunk(httplib::Response& res, uint64_t size, bool announceLength) {
+    auto piece = std::make_shared<std::string>();
+    while (piece->size() < (64u << 10)) piece->append("junk from a mirror that answers anything. ");
+    auto write = [piece, size](size_t offset, httplib::DataSink& sink) {
+        if (offset >= size) return false;
+        size_t n = static_cast<size_t>(std::min<uint64_t>(piece->size(), size - offset));
+        return sink.write(piece->data(), n);
+    };
+    if (announceLength) {
+        res.set_content_provider(static_cast<size_t>(size), "application/octet-stream",
+                                 [write](size_t offset, size_t, httplib::DataSink& sink) { return write(offset, sink); });
+    } else {
+        res.set_chunked_content_provider("application/octet-stream", [write, size](size_t offset, httplib::DataSink& sink) {
+            if (offset >= size) {
+                sink.done();
+                return true;
+            }
+            return write(offset, sink);
+        });
+    }
+}
+
 }  // namespace
 
 uint32_t AdvertScreenColour(int i) {
@@ -172,6 +200,10 @@ bool SiteServer::StartHost(Host& host, int& port) {
         }
         if (path == "abc.asp") {
             res.set_content(Gbk("<html><body>谢谢您的报告</body></html>"), "text/html; charset=gbk");
+            return;
+        }
+        if (auto j = host.junk.find(path); j != host.junk.end()) {
+            ServeJunk(res, j->second.size, j->second.announceLength);
             return;
         }
         auto it = host.files.find(key);
@@ -291,6 +323,7 @@ void SiteServer::SetSiteFile(const std::string& path, std::string bytes) {
 }
 void SiteServer::SetMirror1File(const std::string& path, std::string bytes) {
     std::lock_guard lock(mirror1_->mutex);
+    mirror1_->junk.erase(path);
     mirror1_->files[path] = std::move(bytes);
 }
 void SiteServer::SetMirror2File(const std::string& path, std::string bytes) {
@@ -300,6 +333,10 @@ void SiteServer::SetMirror2File(const std::string& path, std::string bytes) {
 void SiteServer::SetDownloadFile(const std::string& path, std::string bytes) {
     std::lock_guard lock(download_->mutex);
     download_->files[path] = std::move(bytes);
+}
+void SiteServer::SetMirror1Junk(const std::string& path, uint64_t size, bool announceLength) {
+    std::lock_guard lock(mirror1_->mutex);
+    mirror1_->junk[path] = Host::Junk{size, announceLength};
 }
 void SiteServer::RemoveSiteFile(const std::string& path) {
     std::lock_guard lock(site_->mutex);

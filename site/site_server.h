@@ -56,6 +56,9 @@ public:
     void SetMirror2File(const std::string& path, std::string bytes);
     void SetDownloadFile(const std::string& path, std::string bytes);
     void RemoveSiteFile(const std::string& path);
+    // A misbehaving mirror: at path, mirror one answers `size` bytes of junk with status 200,
+    // made as they go out (never held whole); with announceLength false, chunked, no length.
+    void SetMirror1Junk(const std::string& path, uint64_t size, bool announceLength);
     // The site's default content: texts in GBK, the overlay picture, a catalogue.
     void LoadDefaults(const std::string& pictureDir, const std::string& mediaDir = {});
 

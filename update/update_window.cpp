@@ -6,6 +6,7 @@
 #include "common/files.h"
 #include "common/http_get.h"
 #include "common/window_rounding.h"
+#include "platform/jet/jet_database.h"
 #include "platform/transfer/connection_state.h"
 #include "platform/ui/program.h"
 #include "update/update_globals.h"
@@ -26,6 +27,19 @@ Text FetchText(const Text& url) { return Text::FromBytes(HttpGet(url)); }
 
 // The text form of a boolean in 透明标签5, which has room for one character.
 const Text& BooleanWord(bool value) { return value ? TXT("是") : TXT("否"); }
+
+// Far above any catalogue (some 45 to 240 KB): a download past it is stopped and removed.
+constexpr int64_t kCatalogueMaxBytes = int64_t{64} << 20;
+
+// A catalogue is a Jet 4 file that opens with the catalogue password and answers rows from
+// both of its tables (a query answers no rows for a missing table as for an empty one, so
+// both count as missing).
+bool IsCatalogueFile(const Text& path) {
+    if (FileSizeAt(path) <= 0) return false;
+    platform::JetDatabase db;
+    if (!db.Open(NativePath(path), Text("58204731"))) return false;
+    return !db.Query(TXT("select * from 电视分类 ")).AtEnd() && !db.Query(TXT("select * from 电视列表")).AtEnd();
+}
 
 void ChooseServer(const Text& url) {
     StartDatabaseDownload(url, CatalogueTarget(), UpdateUnit("进度条2"));
@@ -104,10 +118,11 @@ void StartDatabaseDownload(const Text& sourceUrl, const Text& targetPath, const 
     p.localPath = path;
     p.eventCallback = &OnDatabaseTransferEvent;
     // A download still running is replaced by this one.
-    platform::TransferStart(gDatabaseTask, gDatabaseTaskParams);
+    platform::TransferStart(gDatabaseTask, gDatabaseTaskParams, kCatalogueMaxBytes);
 }
 
-// Touches only atomics and queued unit writes: it must never wait for the UI thread.
+// Touches only atomics, files and queued unit writes: it must never wait for the UI thread.
+// The bar reads 100, which closes the window, only once the finished file proved a catalogue.
 int32_t OnDatabaseTransferEvent(int32_t code, int32_t, int32_t, int32_t, int32_t) {
     if (code == platform::kTransferSizeKnown) {
         int64_t size = FileSizeAt(gDatabaseFilePath.Load());
@@ -118,7 +133,14 @@ int32_t OnDatabaseTransferEvent(int32_t code, int32_t, int32_t, int32_t, int32_t
         int32_t total = gDatabaseTotalBytes.load();
         // Divides first, as written: 29 of 100 gives 28.999999999999996 and shows 28.
         int32_t position = total <= 0 ? 0 : static_cast<int32_t>(static_cast<double>(done) / total * 100.0);
-        gUpdateProgressBar.Load().Set(Prop::Position, position);
+        gUpdateProgressBar.Load().Set(Prop::Position, std::min(position, 99));
+    } else if (code == platform::kTransferFinished) {
+        // Anything else a mirror answers (an error page, a few bytes, nothing) is removed, so
+        // the start-up writes the built-in copy; the bar goes back to 0 and the window stays.
+        const Text path = gDatabaseFilePath.Load();
+        const bool accepted = IsCatalogueFile(path);
+        if (!accepted) DeleteFileAt(path);
+        gUpdateProgressBar.Load().Set(Prop::Position, accepted ? 100 : 0);
     }
     return 0;
 }

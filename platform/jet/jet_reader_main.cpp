@@ -9,24 +9,28 @@
 
 #include "platform/jet/jet_snapshot.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define ORBIQ_ASAN 1
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ORBIQ_SANITIZED 1
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ORBIQ_ASAN 1
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define ORBIQ_SANITIZED 1
 #endif
+#endif
+#ifndef ORBIQ_SANITIZED
+#define ORBIQ_SANITIZED 0
 #endif
 
-#ifdef ORBIQ_ASAN
-// AddressSanitizer reserves terabytes of address space for its shadow, so an address-space
-// limit would stop it from starting: the same cap is its resident-memory limit instead.
-extern "C" const char* __asan_default_options() { return "hard_rss_limit_mb=1024"; }
+#if ORBIQ_SANITIZED
+// The sanitizer's own memory limits stand in for the address-space limit, which would refuse
+// its shadow memory.
+extern "C" const char* __asan_default_options() { return "hard_rss_limit_mb=1024:max_allocation_size_mb=1024"; }
+extern "C" const char* __tsan_default_options() { return "hard_rss_limit_mb=1024"; }
 #endif
 
 int main(int argc, char** argv) {
     rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);
-#ifndef ORBIQ_ASAN
+#if !ORBIQ_SANITIZED
     rlimit memory{1ul << 30, 1ul << 30};
     setrlimit(RLIMIT_AS, &memory);
 #endif

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -81,12 +82,14 @@ namespace detail {
 
 // Everything one download touches; shared by the task object and its thread.
 struct TransferJob {
-    explicit TransferJob(const TransferTaskParams& p) : params(p), multi(curl_multi_init()) {}
+    TransferJob(const TransferTaskParams& p, int64_t cap)
+        : params(p), maxBytes(std::clamp<int64_t>(cap, 0, kTransferMaxBytes)), multi(curl_multi_init()) {}
 
     void Run();
     void Download();
 
     TransferTaskParams params;
+    const int64_t maxBytes;
     std::unique_ptr<CURLM, MultiDeleter> multi;  // curl_multi_wakeup may come from any thread
     std::atomic<bool> cancel{false};
     std::atomic<int32_t> bytesDone{0};
@@ -133,7 +136,7 @@ bool TransferJob::Begin() {
     if (status < 200 || status > 299) return false;
     curl_off_t length = -1;
     curl_easy_getinfo(easy_, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-    if (length > INT32_MAX) return false;
+    if (length > maxBytes) return false;
 
     nativePath_ = NativePath(params.localPath);
     file_.Reset(::open(nativePath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
@@ -153,7 +156,7 @@ bool TransferJob::Write(const char* data, size_t size) {
         failed_ = true;
         return false;
     }
-    int64_t limit = total_ >= 0 ? total_ : static_cast<int64_t>(INT32_MAX);
+    int64_t limit = total_ >= 0 ? total_ : maxBytes;
     if (written_ + static_cast<int64_t>(size) > limit ||
         !WriteAll(file_.Get(), data, size, static_cast<off_t>(written_))) {
         failed_ = true;
@@ -220,6 +223,7 @@ void TransferJob::Download() {
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, kLowSpeedSeconds);
     curl_easy_setopt(c, CURLOPT_BUFFERSIZE, kBufferBytes);
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));  // an announced length past it fails at the headers
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &TransferJob::OnWrite);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, this);
 
@@ -279,10 +283,10 @@ void TransferTask::Halt() {
         worker_.join();
 }
 
-void TransferStart(TransferTask& task, const TransferTaskParams& params) {
+void TransferStart(TransferTask& task, const TransferTaskParams& params, int64_t maxBytes) {
     EnsureCurl();
     task.Halt();
-    auto job = std::make_shared<detail::TransferJob>(params);
+    auto job = std::make_shared<detail::TransferJob>(params, maxBytes);
     {
         std::lock_guard lock(task.mutex_);
         task.job_ = job;

@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -51,6 +52,9 @@ namespace detail {
 struct TransferJob;
 }
 
+// The most a download may bring when its start names no smaller cap.
+inline constexpr int64_t kTransferMaxBytes = INT32_MAX;
+
 // One task object; starting it again replaces its download.
 // Start, Stop and Destroy belong to one controlling thread; the event callback may ask
 // BytesDone, Speed and Rate. A callback must not wait for the thread that stops or
@@ -63,7 +67,7 @@ public:
     TransferTask& operator=(const TransferTask&) = delete;
 
 private:
-    friend void TransferStart(TransferTask&, const TransferTaskParams&);
+    friend void TransferStart(TransferTask&, const TransferTaskParams&, int64_t);
     friend int32_t TransferBytesDone(const TransferTask&);
     friend int32_t TransferSpeed(const TransferTask&);
     friend bool TransferBusy(const TransferTask&);
@@ -82,8 +86,9 @@ private:
 // Event 3 comes once the length is known (for a body without a length: at its end), with the
 // file already at that size; 16 follows each write at most every 30 ms and once at the end;
 // 4 only when every announced byte is on disk. A failed or cancelled download reports no
-// further event and removes the file it created. Totals above 2^31-1 bytes count as failures.
-void TransferStart(TransferTask& task, const TransferTaskParams& params);
+// further event and removes the file it created. A download whose announced length or
+// received bytes pass maxBytes (at most 2^31-1) is a failure: it stops there.
+void TransferStart(TransferTask& task, const TransferTaskParams& params, int64_t maxBytes = kTransferMaxBytes);
 
 // Bytes written to the target file by the last download (0 before any).
 int32_t TransferBytesDone(const TransferTask& task);

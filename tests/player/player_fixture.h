@@ -49,11 +49,12 @@ protected:
     }
     void TearDown() override {
         if (gMainWindow) platform::DestroyWindow(gMainWindow);
-        gMainWindow = 0;
         CloseCatalogueForTests();
         platform::SetMediaEngineFactory(nullptr);
-        // Counter threads end by themselves; let them finish before the next test.
-        WaitFor([] { return gCounterThreads.load() == 0; }, 20000);
+        // Counter threads end by themselves and read gMainWindow and gHosts until they do:
+        // both are cleared only once the last one has finished.
+        EXPECT_TRUE(WaitFor([] { return gCounterThreads.load() == 0; }, 20000));
+        gMainWindow = 0;
         QCoreApplication::processEvents();
         platform::SetExitHook(nullptr);
     }

@@ -2,6 +2,7 @@
 #include "player_fixture.h"
 #include "tools/jetwriter/builtin_catalogue.h"
 #include "tools/jetwriter/jet_writer.h"
+#include "update/update_globals.h"
 
 namespace orbiq::test {
 namespace {
@@ -39,20 +40,67 @@ protected:
     }
 };
 
+const Tree kBuiltinTree = {
+    {"直播频道", {"CCTV-4", "CCTV-9", "阳光卫视", "星空卫视", "河北卫视", "CCTV-新闻"}},
+    {"电视剧场", {"天龙八部"}},
+    {"电影频道", {"港台电影联播", "精品影院"}},
+    {"综艺娱乐", {"综艺1"}},
+    {"音乐频道", {"音乐1"}},
+    {"体育频道", {"体育1"}},
+    {"资讯频道", {"澳门新闻台"}},
+    {"广播电台", {"中国之声", "经济之声", "音乐之声", "天津交通广播", "北京音乐台"}},
+};
+
 TEST_F(CatalogueTest, TheBuiltInCopyIsWrittenWhenMissingAndFillsTheTree) {
     Start(DeadHosts());
     EXPECT_EQ(ReadFileAt(CataloguePathIn()), BuiltinCatalogue());
-    Tree expected = {
-        {"直播频道", {"CCTV-4", "CCTV-9", "阳光卫视", "星空卫视", "河北卫视", "CCTV-新闻"}},
-        {"电视剧场", {"天龙八部"}},
-        {"电影频道", {"港台电影联播", "精品影院"}},
-        {"综艺娱乐", {"综艺1"}},
-        {"音乐频道", {"音乐1"}},
-        {"体育频道", {"体育1"}},
-        {"资讯频道", {"澳门新闻台"}},
-        {"广播电台", {"中国之声", "经济之声", "音乐之声", "天津交通广播", "北京音乐台"}},
+    EXPECT_EQ(ReadTree(), kBuiltinTree);
+}
+
+// Mirror one misbehaves: whatever it answers that is no catalogue leaves no file behind the
+// update window (left with Esc), so the start-up writes and shows the built-in copy.
+TEST_F(CatalogueTest, AMirrorAnsweringNoCatalogueEndsWithTheBuiltInTree) {
+    constexpr uint64_t kPastTheCap = (uint64_t{64} << 20) + 1;
+    struct Case {
+        const char* what;
+        std::function<void(site::SiteServer&)> serve;
+        bool downloaded;
     };
-    EXPECT_EQ(ReadTree(), expected);
+    const std::string path = "orbiq/Mdb/iead.dll";
+    const Case cases[] = {
+        {"an HTML error page with status 200",
+         [&](site::SiteServer& s) { s.SetMirror1File(path, "<html><body><h1>Service Unavailable</h1></body></html>"); }, false},
+        {"a zero-length body", [&](site::SiteServer& s) { s.SetMirror1File(path, ""); }, false},
+        {"a 2-byte body", [&](site::SiteServer& s) { s.SetMirror1File(path, "ok"); }, false},
+        {"a body past the cap", [&](site::SiteServer& s) { s.SetMirror1Junk(path, kPastTheCap, false); }, false},
+        {"a catalogue", [](site::SiteServer&) {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LocalSite site;
+        c.serve(site.server);
+        bool leftover = true;
+        Start(site.hosts, [&] {
+            platform::RaiseEvent(UnitRef{gUpdateWindow, "单选框1"}, "Click");
+            if (c.downloaded) {
+                EXPECT_TRUE(WaitFor([] { return !platform::WindowExists(gUpdateWindow); }, 10000));
+                return;
+            }
+            EXPECT_TRUE(WaitFor([] { return !platform::TransferBusy(gDatabaseTask); }, 20000));
+            Pump(200);
+            EXPECT_TRUE(platform::WindowExists(gUpdateWindow));
+            leftover = FileExists(CataloguePathIn());
+        });
+        if (c.downloaded) {
+            EXPECT_EQ(ReadTree(), (Tree{{"直播频道", {"本地测试台", "彩条频道"}}, {"广播电台", {"本地之声"}}, {"音乐频道", {"钟声"}}}));
+        } else {
+            EXPECT_FALSE(leftover);
+            EXPECT_EQ(ReadFileAt(CataloguePathIn()), BuiltinCatalogue());
+            EXPECT_EQ(ReadTree(), kBuiltinTree);
+        }
+        TearDown();
+        SetUp();
+    }
 }
 
 TEST_F(CatalogueTest, AFullStartShowsTheDownloadedCatalogue) {

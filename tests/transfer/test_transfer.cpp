@@ -18,6 +18,7 @@
 #include <functional>
 #include <random>
 #include <thread>
+#include "listening.h"
 
 namespace orbiq::platform {
 namespace {
@@ -136,7 +137,7 @@ public:
             });
         }
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = orbiq::test::ListenInBackground(server_);
         while (!server_.is_running()) std::this_thread::sleep_for(1ms);
     }
     ~HttpServer() {
@@ -230,16 +231,16 @@ protected:
 
     // Starts task_ on url into target with recorder N's callback.
     template <int N = 0>
-    void Start(const Text& url, const fs::path& target, const Text& localPath) {
+    void Start(const Text& url, const fs::path& target, const Text& localPath, int64_t cap = kTransferMaxBytes) {
         gRecorders[N].Reset(target, &task_);
         TransferTaskParams params = DefaultTransferTaskParams();
         params.sourceUrl = url;
         params.localPath = localPath;
         params.eventCallback = &OnEvent<N>;
-        TransferStart(task_, params);
+        TransferStart(task_, params, cap);
     }
     template <int N = 0>
-    void Start(const Text& url) { Start<N>(url, target_, Text(target_.string())); }
+    void Start(const Text& url, int64_t cap = kTransferMaxBytes) { Start<N>(url, target_, Text(target_.string()), cap); }
 
     bool WaitIdle(std::chrono::milliseconds timeout = 5s) {
         auto end = Clock::now() + timeout;
@@ -358,6 +359,36 @@ TEST_F(TransferTest, BodyShorterThanAnnouncedNeverFinishes) {
     EXPECT_EQ(TransferBytesDone(task_), kSent);
     // A broken download does not leave a full-sized file that looks complete.
     EXPECT_FALSE(fs::exists(target_));
+}
+
+TEST_F(TransferTest, ADownloadPastItsCapFailsWithoutAFile) {
+    HttpServer http;
+    const auto size = static_cast<int64_t>(FilePayload().size());
+    struct Case {
+        const char* path;  // /file announces its length, /chunked does not
+        int64_t cap;
+        bool completes;
+    };
+    const Case cases[] = {
+        {"/file", size - 1, false},
+        {"/chunked", size - 1, false},
+        {"/file", size, true},
+        {"/chunked", size, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " cap " + std::to_string(c.cap));
+        fs::remove(target_);
+        Start(http.Url(c.path), c.cap);
+        ASSERT_TRUE(WaitIdle());
+        EXPECT_LE(TransferBytesDone(task_), c.cap);
+        if (c.completes) {
+            ExpectCompleted(gRecorders[0].Events(), FilePayload());
+            EXPECT_TRUE(ReadAll(target_) == FilePayload());
+        } else {
+            EXPECT_TRUE(gRecorders[0].Events().empty());
+            EXPECT_FALSE(fs::exists(target_));
+        }
+    }
 }
 
 TEST_F(TransferTest, StopAndDestroyReturnPromptlyWhileTheServerIsSilent) {

@@ -17,6 +17,7 @@
 #include "platform/ui/ui.h"
 #include "update/decoder_window.h"
 #include "update/update_globals.h"
+#include "listening.h"
 
 int main(int argc, char** argv) {
     using namespace orbiq;
@@ -39,7 +40,7 @@ int main(int argc, char** argv) {
                                  });
     });
     const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread thread([&] { server.listen_after_bind(); });
+    std::thread thread = orbiq::test::ListenInBackground(server);
 
     RemoteHosts hosts;
     hosts.download = Text("127.0.0.1:" + std::to_string(port));

@@ -27,6 +27,7 @@
 #include "test_support.h"
 #include "update/decoder_window.h"
 #include "update/update_globals.h"
+#include "listening.h"
 
 namespace orbiq::test {
 namespace {
@@ -62,7 +63,7 @@ public:
                                      });
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
-        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        thread_ = orbiq::test::ListenInBackground(server_);
     }
     ~GatedServer() {
         {
@@ -375,7 +376,7 @@ TEST_F(DecoderWindowTest, ASecondOpeningShowsThePreviousTotalUntilTheNewSizeArri
         res.set_content(second, "application/octet-stream");
     });
     const int port = slow.bind_to_any_port("127.0.0.1");
-    std::thread thread([&] { slow.listen_after_bind(); });
+    std::thread thread = orbiq::test::ListenInBackground(slow);
     EXPECT_TRUE(Open(DownloadFrom(Text(Loopback(port))), [&] {
         EXPECT_EQ(gDecoderTaskParams.field6, 200);
         EXPECT_EQ(Caption("按钮1"), TXT("下载解码器"));
