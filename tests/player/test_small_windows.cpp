@@ -30,19 +30,6 @@
 #include "site/site_server.h"
 #include "listening.h"
 
-// The web engine's own teardown of a page frees objects with a sized delete of another type
-// (inside libQt6WebEngineCore, not built with the sanitizer); that check is off in this binary.
-#if defined(__SANITIZE_ADDRESS__)
-#define ORBIQ_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define ORBIQ_ASAN 1
-#endif
-#endif
-#ifdef ORBIQ_ASAN
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
-#endif
-
 namespace orbiq::test {
 namespace {
 
