@@ -9,6 +9,7 @@ packages=(
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick ffmpeg
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
+  mpv  # the bare player bench/media compares against
 )
 missing=()
 for p in "${packages[@]}"; do
