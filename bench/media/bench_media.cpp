@@ -223,6 +223,25 @@ double ProcessCpu(pid_t pid) {
     return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+// The Xvfb or Xorg process serving DISPLAY, or 0: its CPU is part of what drawing costs.
+pid_t XServerPid() {
+    const QByteArray display = qgetenv("DISPLAY");
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        const pid_t pid = entry.toInt(&numeric);
+        if (!numeric) continue;
+        std::ifstream in("/proc/" + entry.toStdString() + "/cmdline", std::ios::binary);
+        std::vector<std::string> args;
+        for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+        if (args.empty()) continue;
+        const std::string program = args[0].substr(args[0].rfind('/') + 1);
+        if ((program == "Xvfb" || program == "Xorg") && std::find(args.begin(), args.end(), display.toStdString()) != args.end())
+            return pid;
+    }
+    return 0;
+}
+
 void Pump(std::chrono::milliseconds ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -233,13 +252,15 @@ constexpr auto kSettle = std::chrono::seconds(2);    // start-up left out of the
 constexpr auto kMeasure = std::chrono::seconds(20);
 
 // CPU seconds the engine spends in kMeasure of playing url.
-double EngineCpu(p::MediaEngine& engine, const std::string& url, bool* stillPlaying) {
+// xServer, xCpu: the X server's CPU in the same time, when xServer is not 0.
+double EngineCpu(p::MediaEngine& engine, const std::string& url, pid_t xServer, double* xCpu, bool* stillPlaying) {
     engine.SetUrl(Text(url));
     if (!WaitState(engine, p::wmppsPlaying)) return -1;
     Pump(std::chrono::duration_cast<std::chrono::milliseconds>(kSettle));
-    const double before = SelfCpu();
+    const double before = SelfCpu(), xBefore = xServer ? ProcessCpu(xServer) : 0;
     Pump(std::chrono::duration_cast<std::chrono::milliseconds>(kMeasure));
     const double used = SelfCpu() - before;
+    *xCpu = xServer ? ProcessCpu(xServer) - xBefore : -1;
     *stillPlaying = engine.PlayState() == p::wmppsPlaying;
     engine.SetUrl(Text());
     WaitState(engine, p::wmppsStopped);
@@ -249,8 +270,8 @@ double EngineCpu(p::MediaEngine& engine, const std::string& url, bool* stillPlay
 // CPU seconds the mpv program spends in kMeasure of playing url in its own window; vo gets the
 // video output it chose.
 // geometry empty: mpv's own choice of window size.
-double MpvProgramCpu(const std::string& url, const std::string& geometry, const std::string& logFile, std::string* vo,
-                     bool* stillPlaying) {
+double MpvProgramCpu(const std::string& url, const std::string& geometry, const std::string& logFile, pid_t xServer,
+                     double* xCpu, std::string* vo, bool* stillPlaying) {
     const pid_t pid = fork();
     if (pid == 0) {
         const int fd = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -265,9 +286,10 @@ double MpvProgramCpu(const std::string& url, const std::string& geometry, const 
     }
     if (pid < 0) return -1;
     std::this_thread::sleep_for(kSettle);
-    const double before = ProcessCpu(pid);
+    const double before = ProcessCpu(pid), xBefore = xServer ? ProcessCpu(xServer) : 0;
     std::this_thread::sleep_for(kMeasure);
     const double after = ProcessCpu(pid);
+    *xCpu = xServer ? ProcessCpu(xServer) - xBefore : -1;
     *stillPlaying = waitpid(pid, nullptr, WNOHANG) == 0;
     kill(pid, SIGTERM);
     waitpid(pid, nullptr, 0);
@@ -413,18 +435,21 @@ int main(int argc, char** argv) {
     if (!headless) {
         bool enginePlaying = false, programPlaying = false, fullPlaying = false;
         std::string vo = "?", fullVo = "?";
-        const double engineCpu = EngineCpu(*engine, video + "?cpu", &enginePlaying);
-        const double programCpu = MpvProgramCpu(video + "?cpu", "566x376", work + "/mpv.log", &vo, &programPlaying);
-        const double fullCpu = MpvProgramCpu(video + "?cpu", "", work + "/mpv-full.log", &fullVo, &fullPlaying);
+        const pid_t xServer = XServerPid();
+        double engineX = -1, programX = -1, fullX = -1;
+        const double engineCpu = EngineCpu(*engine, video + "?cpu", xServer, &engineX, &enginePlaying);
+        const double programCpu =
+            MpvProgramCpu(video + "?cpu", "566x376", work + "/mpv.log", xServer, &programX, &vo, &programPlaying);
+        const double fullCpu = MpvProgramCpu(video + "?cpu", "", work + "/mpv-full.log", xServer, &fullX, &fullVo, &fullPlaying);
         const double seconds = std::chrono::duration<double>(kMeasure).count();
-        auto line = [&](const char* who, double cpu, bool playing) {
-            std::printf("  %-34s %6.2f s  (%5.1f %% of one core)%s\n", who, cpu, 100 * cpu / seconds,
+        auto line = [&](const char* who, double cpu, double x, bool playing) {
+            std::printf("  %-34s %6.2f s  (%5.1f %% of one core), X server %5.2f s%s\n", who, cpu, 100 * cpu / seconds, x,
                         playing ? "" : "  NOT PLAYING AT THE END");
         };
         std::printf("CPU while playing the 1280x720 stream for %.0f s:\n", seconds);
-        line("engine, 566x376", engineCpu, enginePlaying);
-        line(("mpv program, 566x376, vo=" + vo).c_str(), programCpu, programPlaying);
-        line(("mpv program, its own size, vo=" + fullVo).c_str(), fullCpu, fullPlaying);
+        line("engine, 566x376", engineCpu, engineX, enginePlaying);
+        line(("mpv program, 566x376, vo=" + vo).c_str(), programCpu, programX, programPlaying);
+        line(("mpv program, its own size, vo=" + fullVo).c_str(), fullCpu, fullX, fullPlaying);
         std::printf("  ratio engine / mpv at 566x376     %.3f (goal <= 1.3)\n", engineCpu / programCpu);
         failed = failed || engineCpu < 0 || programCpu < 0 || !enginePlaying || !programPlaying;
     } else {
