@@ -29,6 +29,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -252,14 +253,32 @@ constexpr auto kSettle = std::chrono::seconds(2);    // start-up left out of the
 constexpr auto kMeasure = std::chrono::seconds(20);
 
 // CPU seconds the engine spends in kMeasure of playing url.
-// xServer, xCpu: the X server's CPU in the same time, when xServer is not 0.
-double EngineCpu(p::MediaEngine& engine, const std::string& url, pid_t xServer, double* xCpu, bool* stillPlaying) {
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+// xServer, xCpu: the X server's CPU in the same time, when xServer is not 0. paints: the
+// video surface's paints in that time.
+double EngineCpu(p::MediaEngine& engine, const std::string& url, pid_t xServer, double* xCpu, int* paints,
+                 bool* stillPlaying) {
     engine.SetUrl(Text(url));
     if (!WaitState(engine, p::wmppsPlaying)) return -1;
     Pump(std::chrono::duration_cast<std::chrono::milliseconds>(kSettle));
+    PaintCounter counter;
+    engine.Widget()->installEventFilter(&counter);
     const double before = SelfCpu(), xBefore = xServer ? ProcessCpu(xServer) : 0;
     Pump(std::chrono::duration_cast<std::chrono::milliseconds>(kMeasure));
     const double used = SelfCpu() - before;
+    engine.Widget()->removeEventFilter(&counter);
+    *paints = counter.paints;
     *xCpu = xServer ? ProcessCpu(xServer) - xBefore : -1;
     *stillPlaying = engine.PlayState() == p::wmppsPlaying;
     engine.SetUrl(Text());
@@ -437,7 +456,8 @@ int main(int argc, char** argv) {
         std::string vo = "?", fullVo = "?";
         const pid_t xServer = XServerPid();
         double engineX = -1, programX = -1, fullX = -1;
-        const double engineCpu = EngineCpu(*engine, video + "?cpu", xServer, &engineX, &enginePlaying);
+        int paints = 0;
+        const double engineCpu = EngineCpu(*engine, video + "?cpu", xServer, &engineX, &paints, &enginePlaying);
         const double programCpu =
             MpvProgramCpu(video + "?cpu", "566x376", work + "/mpv.log", xServer, &programX, &vo, &programPlaying);
         const double fullCpu = MpvProgramCpu(video + "?cpu", "", work + "/mpv-full.log", xServer, &fullX, &fullVo, &fullPlaying);
@@ -451,6 +471,7 @@ int main(int argc, char** argv) {
         line(("mpv program, 566x376, vo=" + vo).c_str(), programCpu, programX, programPlaying);
         line(("mpv program, its own size, vo=" + fullVo).c_str(), fullCpu, fullX, fullPlaying);
         std::printf("  ratio engine / mpv at 566x376     %.3f (goal <= 1.3)\n", engineCpu / programCpu);
+        std::printf("  engine's frames shown             %d of %.0f\n", paints, 25 * seconds);
         failed = failed || engineCpu < 0 || programCpu < 0 || !enginePlaying || !programPlaying;
     } else {
         std::printf("CPU figures need a display (run under Xvfb)\n");
