@@ -180,6 +180,9 @@ MpvEngine::MpvEngine(QWidget* parent) {
         {"input-vo-keyboard", "no"},
         {"idle", "yes"},
         {"keepaspect", "yes"},  // the video keeps its shape inside the surface, black bars around it
+        // Frames come when they are due: rendering ahead would make mpv_render_context_render
+        // wait on the UI thread until each frame's display time (50 ms by default).
+        {"video-timing-offset", "0"},
         {"network-timeout", kNetworkTimeout},
         {"volume", "100"},
         {"audio-fallback-to-null", "yes"},
