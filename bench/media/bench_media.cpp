@@ -2,7 +2,8 @@
 // local HTTP streams (an audio tone and a 1280 x 720 H.264 video), alternating, median over
 // several runs. With a display (Xvfb), the CPU the engine spends playing the video stream in
 // the unit's 566 x 376 area for 20 s against the mpv program playing it in its own window of
-// the same size with its default video output. Also the software renderer's cost per frame.
+// the same size with its default video output, with the frames the engine painted and how late
+// its UI thread served a 10 ms timer meanwhile. Also the software renderer's cost per frame.
 //   bench_media [runs]       (headless unless DISPLAY is set)
 #include <httplib.h>
 
