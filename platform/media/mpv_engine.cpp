@@ -393,9 +393,7 @@ void MpvEngine::RenderUpdate() {
     if (!(flags & MPV_RENDER_UPDATE_FRAME) || !LiveState(state_)) return;
     if (VideoSurface* target = Target()) {
         RenderInto(target);
-        // Shown now: an update() queued behind a busy event loop lets the next frame overwrite
-        // this one unseen (about one frame in five under load).
-        target->repaint();
+        target->update();
     }
 }
 
