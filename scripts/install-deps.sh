@@ -11,6 +11,7 @@ packages=(
   openbox
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
+  mpv  # the bare player bench/media compares against
 )
 missing=()
 for p in "${packages[@]}"; do

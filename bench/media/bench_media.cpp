@@ -1,14 +1,28 @@
 // Time from writing the URL to the playing state: the engine against bare libmpv on the same
-// local HTTP stream, alternating, median over several runs. Also the software renderer's cost
-// per frame at the unit's size and at full screen.
+// local HTTP streams (an audio tone and a 1280 x 720 H.264 video), alternating, median over
+// several runs. With a display (Xvfb), the CPU the engine spends playing the video stream in
+// the unit's 566 x 376 area for 20 s against the mpv program playing it in its own window of
+// the same size with its default video output, with the frames the engine painted and how late
+// its UI thread served a 10 ms timer meanwhile. Also the software renderer's cost per frame.
 //   bench_media [runs]       (headless unless DISPLAY is set)
 #include <httplib.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <memory>
 #include <string>
 #include <thread>
@@ -16,9 +30,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include <mpv/client.h>
@@ -76,6 +92,73 @@ Mpv BareMpv(bool headless) {
     return h;
 }
 
+// Bare libmpv drawing its video the way a minimal client of the software render API does: a
+// thread renders every new frame at 566 x 376 into memory.
+class BareRenderer {
+public:
+    explicit BareRenderer(bool headless) {
+        mpv_.reset(mpv_create());
+        const char* const options[][2] = {{"config", "no"}, {"load-scripts", "no"}, {"ytdl", "no"},
+                                          {"idle", "yes"},  {"vo", "libmpv"},        {"audio-fallback-to-null", "yes"}};
+        for (const auto& [name, value] : options) mpv_set_option_string(mpv_.get(), name, value);
+        if (headless) mpv_set_option_string(mpv_.get(), "ao", "null");
+        mpv_initialize(mpv_.get());
+        char api[] = MPV_RENDER_API_TYPE_SW;
+        mpv_render_param cp[] = {{MPV_RENDER_PARAM_API_TYPE, api}, {MPV_RENDER_PARAM_INVALID, nullptr}};
+        mpv_render_context_create(&ctx_, mpv_.get(), cp);
+        mpv_render_context_set_update_callback(ctx_, &BareRenderer::Wake, this);
+        thread_ = std::thread([this] { Loop(); });
+    }
+    ~BareRenderer() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            quit_ = true;
+        }
+        wake_.notify_one();
+        thread_.join();
+        mpv_render_context_free(ctx_);
+    }
+    mpv_handle* Handle() { return mpv_.get(); }
+
+private:
+    static void Wake(void* self) {
+        auto* r = static_cast<BareRenderer*>(self);
+        {
+            std::lock_guard<std::mutex> lock(r->mutex_);
+            r->pending_ = true;
+        }
+        r->wake_.notify_one();
+    }
+    void Loop() {
+        const int w = 566, h = 376;
+        std::vector<uint32_t> pixels(static_cast<size_t>(w) * h);
+        int size[2] = {w, h};
+        char format[] = "bgr0";
+        size_t stride = static_cast<size_t>(w) * 4;
+        mpv_render_param rp[] = {{MPV_RENDER_PARAM_SW_SIZE, size},
+                                 {MPV_RENDER_PARAM_SW_FORMAT, format},
+                                 {MPV_RENDER_PARAM_SW_STRIDE, &stride},
+                                 {MPV_RENDER_PARAM_SW_POINTER, pixels.data()},
+                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return pending_ || quit_; });
+            if (quit_) return;
+            pending_ = false;
+            lock.unlock();
+            if (mpv_render_context_update(ctx_) & MPV_RENDER_UPDATE_FRAME) mpv_render_context_render(ctx_, rp);
+            lock.lock();
+        }
+    }
+
+    Mpv mpv_;
+    mpv_render_context* ctx_ = nullptr;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool pending_ = false, quit_ = false;
+};
+
 bool WaitEvent(mpv_handle* h, mpv_event_id id) {
     const auto until = Clock::now() + std::chrono::seconds(10);
     while (Clock::now() < until) {
@@ -119,10 +202,148 @@ double EngineRun(p::MediaEngine& engine, const std::string& url) {
     return ms;
 }
 
+// CPU seconds (user + system) of this process, all threads.
+double SelfCpu() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds of another process from /proc; negative once it is gone.
+double ProcessCpu(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string f;
+    double utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> f; ++i) {  // field 3 is the state
+        if (i == 14) utime = std::stod(f);
+        if (i == 15) stime = std::stod(f);
+    }
+    return (utime + stime) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// The Xvfb or Xorg process serving DISPLAY, or 0: its CPU is part of what drawing costs.
+pid_t XServerPid() {
+    const QByteArray display = qgetenv("DISPLAY");
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& entry : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool numeric = false;
+        const pid_t pid = entry.toInt(&numeric);
+        if (!numeric) continue;
+        std::ifstream in("/proc/" + entry.toStdString() + "/cmdline", std::ios::binary);
+        std::vector<std::string> args;
+        for (std::string arg; std::getline(in, arg, '\0');) args.push_back(arg);
+        if (args.empty()) continue;
+        const std::string program = args[0].substr(args[0].rfind('/') + 1);
+        if ((program == "Xvfb" || program == "Xorg") && std::find(args.begin(), args.end(), display.toStdString()) != args.end())
+            return pid;
+    }
+    return 0;
+}
+
+void Pump(std::chrono::milliseconds ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+constexpr auto kSettle = std::chrono::seconds(2);    // start-up left out of the CPU figures
+constexpr auto kMeasure = std::chrono::seconds(20);
+
+// CPU seconds the engine spends in kMeasure of playing url.
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+// xServer, xCpu: the X server's CPU in the same time, when xServer is not 0. paints: the
+// video surface's paints in that time. lateMean, lateWorst: how late the UI thread serves a
+// 10 ms timer, in ms.
+double EngineCpu(p::MediaEngine& engine, const std::string& url, pid_t xServer, double* xCpu, int* paints,
+                 double* lateMean, double* lateWorst, bool* stillPlaying) {
+    engine.SetUrl(Text(url));
+    if (!WaitState(engine, p::wmppsPlaying)) return -1;
+    Pump(std::chrono::duration_cast<std::chrono::milliseconds>(kSettle));
+    PaintCounter counter;
+    engine.Widget()->installEventFilter(&counter);
+    // How late a 10 ms timer fires: what a click or a key waits for while the video plays.
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    auto last = Clock::now();
+    double worstLate = 0, sumLate = 0;
+    int ticks = 0;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const auto now = Clock::now();
+        const double late = std::max(0.0, Ms(now - last) - 10);
+        worstLate = std::max(worstLate, late);
+        sumLate += late;
+        ++ticks;
+        last = now;
+    });
+    tick.start(10);
+    const double before = SelfCpu(), xBefore = xServer ? ProcessCpu(xServer) : 0;
+    Pump(std::chrono::duration_cast<std::chrono::milliseconds>(kMeasure));
+    const double used = SelfCpu() - before;
+    tick.stop();
+    engine.Widget()->removeEventFilter(&counter);
+    *paints = counter.paints;
+    *lateMean = ticks ? sumLate / ticks : -1;
+    *lateWorst = worstLate;
+    *xCpu = xServer ? ProcessCpu(xServer) - xBefore : -1;
+    *stillPlaying = engine.PlayState() == p::wmppsPlaying;
+    engine.SetUrl(Text());
+    WaitState(engine, p::wmppsStopped);
+    return used;
+}
+
+// CPU seconds the mpv program spends in kMeasure of playing url in its own window; vo gets the
+// video output it chose.
+// geometry empty: mpv's own choice of window size.
+double MpvProgramCpu(const std::string& url, const std::string& geometry, const std::string& logFile, pid_t xServer,
+                     double* xCpu, std::string* vo, bool* stillPlaying) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const int fd = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd >= 0) {
+            dup2(fd, 1);
+            dup2(fd, 2);
+        }
+        const std::string geometryOption = "--geometry=" + geometry;
+        if (geometry.empty()) execlp("mpv", "mpv", "--no-config", url.c_str(), static_cast<char*>(nullptr));
+        else execlp("mpv", "mpv", "--no-config", geometryOption.c_str(), url.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    if (pid < 0) return -1;
+    std::this_thread::sleep_for(kSettle);
+    const double before = ProcessCpu(pid), xBefore = xServer ? ProcessCpu(xServer) : 0;
+    std::this_thread::sleep_for(kMeasure);
+    const double after = ProcessCpu(pid);
+    *xCpu = xServer ? ProcessCpu(xServer) - xBefore : -1;
+    *stillPlaying = waitpid(pid, nullptr, WNOHANG) == 0;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    std::ifstream log(logFile);
+    for (std::string line; std::getline(log, line);) {
+        const size_t at = line.find("VO: [");
+        if (at != std::string::npos) *vo = line.substr(at + 5, line.find(']', at) - at - 5);
+    }
+    return before < 0 || after < 0 ? -1 : after - before;
+}
+
 // Milliseconds per mpv_render_context_render call of the software renderer at w x h.
 double SoftwareRenderMs(const std::string& clip, int w, int h) {
     Mpv m(mpv_create());
-    const char* const options[][2] = {{"config", "no"}, {"vo", "libmpv"}, {"ao", "null"}, {"keepaspect", "no"}, {"pause", "yes"}};
+    const char* const options[][2] = {{"config", "no"}, {"vo", "libmpv"}, {"ao", "null"}, {"pause", "yes"}};
     for (const auto& [name, value] : options) mpv_set_option_string(m.get(), name, value);
     mpv_initialize(m.get());
     char api[] = MPV_RENDER_API_TYPE_SW;
@@ -152,60 +373,145 @@ double SoftwareRenderMs(const std::string& clip, int w, int h) {
     return ms;
 }
 
+struct Timing {
+    std::vector<double> engine, bare;
+    bool Failed() const {
+        auto bad = [](const std::vector<double>& v) { return std::any_of(v.begin(), v.end(), [](double x) { return x < 0; }); };
+        return bad(engine) || bad(bare);
+    }
+    void Print(const char* what, double goal) const {
+        const double e = Median(engine), b = Median(bare);
+        std::printf("URL to playing, %s:\n", what);
+        std::printf("  engine     median %7.2f ms (min %.2f, max %.2f)\n", e, *std::min_element(engine.begin(), engine.end()),
+                    *std::max_element(engine.begin(), engine.end()));
+        std::printf("  bare mpv   median %7.2f ms (min %.2f, max %.2f)\n", b, *std::min_element(bare.begin(), bare.end()),
+                    *std::max_element(bare.begin(), bare.end()));
+        std::printf("  ratio      %.3f (goal <= %.1f)%s\n", e / b, goal, Failed() ? "  SOME RUNS FAILED" : "");
+    }
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
+    QTemporaryDir dir;
+    const std::string work = dir.path().toStdString();
+
+    // 40 s of moving test picture, 1280 x 720 H.264 at 25 frames/s in MPEG-TS, as a channel sends it.
+    const std::string hdFile = work + "/hd.ts";
+    const std::string makeHd = "ffmpeg -loglevel error -y -f lavfi -i testsrc2=size=1280x720:rate=25:duration=40 "
+                               "-pix_fmt yuv420p -c:v libx264 -preset veryfast -b:v 3M -g 50 -f mpegts '" + hdFile + "'";
+    if (std::system(makeHd.c_str()) != 0) {
+        std::fprintf(stderr, "ffmpeg could not make the video stream\n");
+        return 1;
+    }
+    const std::string hd = ReadAll(hdFile);
+    const std::string wav = ToneWav(5.0);
+
+    // The server runs in a child process, started before any thread, so that its CPU stays out
+    // of the figures.
+    httplib::Server server;
+    server.Get("/tone.wav", [&](const httplib::Request&, httplib::Response& res) { res.set_content(wav, "audio/wav"); });
+    server.Get("/hd.ts", [&](const httplib::Request&, httplib::Response& res) { res.set_content(hd, "video/mp2t"); });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    const pid_t serverPid = fork();
+    if (serverPid == 0) {
+        server.listen_after_bind();
+        _exit(0);
+    }
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+    for (int i = 0; i < 500 && !httplib::Client("127.0.0.1", port).Get("/none"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
     const QString platform = QGuiApplication::platformName();
     const bool headless = platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
 
-    const std::string wav = ToneWav(5.0);
-    httplib::Server server;
-    server.Get("/tone.wav", [&](const httplib::Request&, httplib::Response& res) { res.set_content(wav, "audio/wav"); });
-    const int port = server.bind_to_any_port("127.0.0.1");
-    std::thread serverThread([&] { server.listen_after_bind(); });
-    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    const std::string url = "http://127.0.0.1:" + std::to_string(port) + "/tone.wav";
+    // The unit's video area.
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("bench_media"));
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto engine = p::CreateMpvEngine(&window);
+    layout->addWidget(engine->Widget());
+    window.resize(566, 376);
+    window.show();
 
-    QWidget parent;
-    auto engine = p::CreateMpvEngine(&parent);
     Mpv bare = BareMpv(headless);
-    EngineRun(*engine, url);  // warm-up of both (ao, demuxers, connection)
-    BareRun(bare.get(), url);
+    auto drawing = std::make_unique<BareRenderer>(headless);
+    const std::string tone = base + "/tone.wav", video = base + "/hd.ts";
+    EngineRun(*engine, tone);  // warm-up of all (ao, demuxers, decoder, connection)
+    BareRun(bare.get(), tone);
+    EngineRun(*engine, video);
+    BareRun(bare.get(), video);
+    BareRun(drawing->Handle(), video);
 
-    std::vector<double> engineMs, bareMs;
+    Timing toneTiming, videoTiming, drawnTiming;
     for (int i = 0; i < runs; ++i) {
-        const std::string u = url + "?run=" + std::to_string(i);
-        engineMs.push_back(EngineRun(*engine, u));
-        bareMs.push_back(BareRun(bare.get(), u));
+        const std::string q = "?run=" + std::to_string(i);
+        toneTiming.engine.push_back(EngineRun(*engine, tone + q));
+        toneTiming.bare.push_back(BareRun(bare.get(), tone + q));
+        videoTiming.engine.push_back(EngineRun(*engine, video + q));
+        videoTiming.bare.push_back(BareRun(bare.get(), video + q));
+        drawnTiming.bare.push_back(BareRun(drawing->Handle(), video + q));
     }
-    const bool failed = std::any_of(engineMs.begin(), engineMs.end(), [](double v) { return v < 0; }) ||
-                        std::any_of(bareMs.begin(), bareMs.end(), [](double v) { return v < 0; });
-    const double e = Median(engineMs), b = Median(bareMs);
-    std::printf("platform %s, %d runs, URL to playing on a local HTTP WAV stream\n", qPrintable(platform), runs);
-    std::printf("  engine     median %7.2f ms (min %.2f, max %.2f)\n", e, *std::min_element(engineMs.begin(), engineMs.end()),
-                *std::max_element(engineMs.begin(), engineMs.end()));
-    std::printf("  bare mpv   median %7.2f ms (min %.2f, max %.2f)\n", b, *std::min_element(bareMs.begin(), bareMs.end()),
-                *std::max_element(bareMs.begin(), bareMs.end()));
-    std::printf("  ratio      %.3f (goal <= 1.1)%s\n", e / b, failed ? "  SOME RUNS FAILED" : "");
-
-    engine.reset();
+    drawnTiming.engine = videoTiming.engine;
     bare.reset();
-    server.stop();
-    serverThread.join();
+    drawing.reset();
+    std::printf("platform %s, %d runs each\n", qPrintable(platform), runs);
+    toneTiming.Print("local HTTP WAV stream", 1.1);
+    videoTiming.Print("local HTTP 1280x720 H.264 stream, bare libmpv with vo=null", 1.3);
+    drawnTiming.Print("the same stream, bare libmpv drawing through the software render API", 1.3);
+    bool failed = toneTiming.Failed() || videoTiming.Failed() || drawnTiming.Failed();
 
-    // Software renderer cost on a 720x576 clip (a typical SD channel).
-    QTemporaryDir dir;
-    const std::string clip = (dir.path() + QStringLiteral("/clip.mp4")).toStdString();
-    const std::string make = "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25:duration=3 "
-                             "-pix_fmt yuv420p -c:v libx264 '" + clip + "'";
-    if (std::system(make.c_str()) == 0) {
-        std::printf("software renderer, 720x576 source, per frame:\n");
-        std::printf("  566x376    %6.2f ms\n", SoftwareRenderMs(clip, 566, 376));
-        std::printf("  1920x1080  %6.2f ms\n", SoftwareRenderMs(clip, 1920, 1080));
+    if (!headless) {
+        bool enginePlaying = false, programPlaying = false, fullPlaying = false;
+        std::string vo = "?", fullVo = "?";
+        const pid_t xServer = XServerPid();
+        double engineX = -1, programX = -1, fullX = -1;
+        int paints = 0;
+        double lateMean = -1, lateWorst = -1;
+        const double engineCpu =
+            EngineCpu(*engine, video + "?cpu", xServer, &engineX, &paints, &lateMean, &lateWorst, &enginePlaying);
+        const double programCpu =
+            MpvProgramCpu(video + "?cpu", "566x376", work + "/mpv.log", xServer, &programX, &vo, &programPlaying);
+        const double fullCpu = MpvProgramCpu(video + "?cpu", "", work + "/mpv-full.log", xServer, &fullX, &fullVo, &fullPlaying);
+        const double seconds = std::chrono::duration<double>(kMeasure).count();
+        auto line = [&](const char* who, double cpu, double x, bool playing) {
+            std::printf("  %-34s %6.2f s  (%5.1f %% of one core), X server %5.2f s%s\n", who, cpu, 100 * cpu / seconds, x,
+                        playing ? "" : "  NOT PLAYING AT THE END");
+        };
+        std::printf("CPU while playing the 1280x720 stream for %.0f s:\n", seconds);
+        line("engine, 566x376", engineCpu, engineX, enginePlaying);
+        line(("mpv program, 566x376, vo=" + vo).c_str(), programCpu, programX, programPlaying);
+        line(("mpv program, its own size, vo=" + fullVo).c_str(), fullCpu, fullX, fullPlaying);
+        std::printf("  ratio engine / mpv at 566x376     %.3f (goal <= 1.3)\n", engineCpu / programCpu);
+        std::printf("  engine's video surface paints     %d (the stream has %.0f frames in that time)\n", paints, 25 * seconds);
+        std::printf("  UI thread, 10 ms timer late by    %.2f ms on average, %.1f ms at worst\n", lateMean, lateWorst);
+        failed = failed || engineCpu < 0 || programCpu < 0 || !enginePlaying || !programPlaying;
+    } else {
+        std::printf("CPU figures need a display (run under Xvfb)\n");
     }
+    engine.reset();
+    kill(serverPid, SIGTERM);
+    waitpid(serverPid, nullptr, 0);
+
+    // Software renderer cost per frame.
+    const std::string sd = work + "/sd.mp4";
+    const std::string makeSd = "ffmpeg -loglevel error -y -f lavfi -i testsrc=size=720x576:rate=25:duration=3 "
+                               "-pix_fmt yuv420p -c:v libx264 '" + sd + "'";
+    if (std::system(makeSd.c_str()) == 0) {
+        std::printf("software renderer per frame:\n");
+        std::printf("  720x576 source   -> 566x376    %6.2f ms\n", SoftwareRenderMs(sd, 566, 376));
+        std::printf("  720x576 source   -> 1920x1080  %6.2f ms\n", SoftwareRenderMs(sd, 1920, 1080));
+    }
+    std::printf("  1280x720 source  -> 566x376    %6.2f ms\n", SoftwareRenderMs(hdFile, 566, 376));
     return failed ? 1 : 0;
 }

@@ -54,7 +54,7 @@ signals:
 };
 
 // The video surface is a child of parent and is deleted with the engine.
-// Under the "offscreen" and "minimal" Qt platforms the engine plays with vo=null and ao=null.
+// Under the "offscreen" and "minimal" Qt platforms the engine plays with ao=null.
 std::unique_ptr<MediaEngine> CreateMpvEngine(QWidget* parent);
 
 }  // namespace orbiq::platform

@@ -179,11 +179,14 @@ MpvEngine::MpvEngine(QWidget* parent) {
         {"input-default-bindings", "no"},
         {"input-vo-keyboard", "no"},
         {"idle", "yes"},
-        {"keepaspect", "no"},
+        {"keepaspect", "yes"},  // the video keeps its shape inside the surface, black bars around it
+        // Frames come when they are due: rendering ahead would make mpv_render_context_render
+        // wait on the UI thread until each frame's display time (50 ms by default).
+        {"video-timing-offset", "0"},
         {"network-timeout", kNetworkTimeout},
         {"volume", "100"},
         {"audio-fallback-to-null", "yes"},
-        {"vo", headless ? "null" : "libmpv"},
+        {"vo", "libmpv"},
     };
     for (const auto& [name, value] : options) mpv_set_option_string(h, name, value);
     if (headless) mpv_set_option_string(h, "ao", "null");
@@ -197,7 +200,7 @@ MpvEngine::MpvEngine(QWidget* parent) {
     mpv_observe_property(h, kIdleActive, "idle-active", MPV_FORMAT_FLAG);
     mpv_set_wakeup_callback(h, &MpvEngine::OnWakeup, this);
 
-    if (!headless) {
+    {
         char apiType[] = MPV_RENDER_API_TYPE_SW;
         mpv_render_param params[] = {
             {MPV_RENDER_PARAM_API_TYPE, apiType},

@@ -1,5 +1,5 @@
 // The libmpv engine against real streams: a local HTTP server, real files and folders,
-// dead and stalled addresses. Runs headless (offscreen: vo=null, ao=null).
+// dead and stalled addresses. Runs headless (offscreen: ao=null, video drawn by the software renderer).
 #include <gtest/gtest.h>
 
 #include <httplib.h>
@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -143,6 +144,13 @@ public:
                 return !released.load();
             });
         });
+        // White pictures of two shapes, so the drawn video stands out from black bars.
+        for (const auto& [name, size] : {std::pair{"4x3", "320x240"}, std::pair{"16x9", "320x180"}}) {
+            const std::string clip = root + "/" + name + ".mp4";
+            const std::string makeClip = std::string("ffmpeg -loglevel error -y -f lavfi -i color=c=white:size=") + size +
+                                         ":rate=25:duration=20 -pix_fmt yuv420p -c:v libx264 -preset ultrafast '" + clip + "'";
+            if (std::system(makeClip.c_str()) == 0) clips[name] = clip;
+        }
         port = server.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
         thread_ = std::thread([this] { server.listen_after_bind(); });
@@ -161,6 +169,7 @@ public:
 
     std::string root;
     std::string tone, longTone, stallingMp3;
+    std::map<std::string, std::string> clips;  // "4x3", "16x9" -> file
     httplib::Server server;
     int port = 0;
     std::atomic<bool> released{false};
@@ -452,6 +461,89 @@ INSTANTIATE_TEST_SUITE_P(
                               }},
                     LeaveCase{"WindowClosed", [](QWidget* w) { w->close(); }}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Where a picture of aspect num:den lies when fitted into area, centred.
+QRect Fitted(const QSize& area, int num, int den) {
+    if (int64_t{area.width()} * den > int64_t{area.height()} * num) {
+        const int w = area.height() * num / den;
+        return {(area.width() - w) / 2, 0, w, area.height()};
+    }
+    const int h = area.width() * den / num;
+    return {0, (area.height() - h) / 2, area.width(), h};
+}
+
+bool Bright(QRgb c) { return qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
+bool Black(QRgb c) { return qRed(c) < 24 && qGreen(c) < 24 && qBlue(c) < 24; }
+
+// Pixels that break "white inside picture, black outside", two pixels of rounding left open
+// at the picture's edges.
+int WrongPixels(const QImage& image, const QRect& picture) {
+    const QRect inner = picture.adjusted(2, 2, -2, -2), outer = picture.adjusted(-2, -2, 2, 2);
+    int wrong = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            if ((inner.contains(x, y) && !Bright(c)) || (!outer.contains(x, y) && !Black(c))) ++wrong;
+        }
+    return wrong;
+}
+
+struct AspectCase {
+    const char* name;
+    const char* clip;
+    int num, den;
+    bool fullScreen;
+};
+void PrintTo(const AspectCase& c, std::ostream* os) { *os << c.name; }
+
+class KeepingAspect : public testing::TestWithParam<AspectCase> {};
+
+// The video keeps its shape inside the unit's 566 x 376 area and in full screen (the offscreen
+// screen is square): a 4:3 picture gets bars left and right in the unit, a 16:9 one bars at the
+// top and bottom.
+TEST_P(KeepingAspect, PictureKeepsItsShapeWithBlackBars) {
+    const AspectCase& c = GetParam();
+    const auto clip = gMedia->clips.find(c.clip);
+    if (clip == gMedia->clips.end()) GTEST_SKIP() << "ffmpeg could not make the clip";
+    Player p;
+    p.parent.resize(600, 420);
+    p.engine->Widget()->setGeometry(17, 22, 566, 376);
+    p.parent.show();
+    p.engine->SetUrl(Text(clip->second));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying, 8s));
+    if (c.fullScreen) p.engine->SetFullScreen(true);
+    QWidget* surface = c.fullScreen ? FullScreenWindow(&p.parent) : p.engine->Widget();
+    ASSERT_NE(surface, nullptr);
+
+    const QRect picture = Fitted(surface->size(), c.num, c.den);
+    QImage shot;
+    // The first frames may still be on their way.
+    const bool drawn = QTest::qWaitFor([&] {
+        shot = surface->grab().toImage();
+        return shot.size() == surface->size() && WrongPixels(shot, picture) == 0;
+    }, 5000);
+    EXPECT_TRUE(drawn) << WrongPixels(shot, picture) << " pixels out of place for the picture at " << picture.x() << ","
+                       << picture.y() << " " << picture.width() << "x" << picture.height() << " in "
+                       << surface->width() << "x" << surface->height();
+    if (!c.fullScreen) {
+        EXPECT_EQ(surface->size(), QSize(566, 376));
+        const bool sideBars = c.num * 3 == c.den * 4;
+        // The bars are where the shape puts them, about 30 pixels wide.
+        EXPECT_TRUE(Black(shot.pixel(sideBars ? 10 : 283, sideBars ? 188 : 10)));
+        EXPECT_TRUE(Black(shot.pixel(sideBars ? 555 : 283, sideBars ? 188 : 365)));
+        EXPECT_TRUE(Bright(shot.pixel(sideBars ? 283 : 10, sideBars ? 10 : 188)));
+        EXPECT_TRUE(Bright(shot.pixel(sideBars ? 283 : 555, sideBars ? 365 : 188)));
+    }
+    p.engine->SetUrl(Text());
+    EXPECT_TRUE(p.rec.WaitFor(wmppsStopped, 3s));
+}
+
+INSTANTIATE_TEST_SUITE_P(MediaEngine, KeepingAspect,
+                         testing::Values(AspectCase{"FourThreeInTheUnit", "4x3", 4, 3, false},
+                                         AspectCase{"SixteenNineInTheUnit", "16x9", 16, 9, false},
+                                         AspectCase{"FourThreeFullScreen", "4x3", 4, 3, true},
+                                         AspectCase{"SixteenNineFullScreen", "16x9", 16, 9, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MediaEngine, SurvivesItsParentWidget) {
     auto parent = std::make_unique<QWidget>();

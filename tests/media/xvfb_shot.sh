@@ -14,20 +14,26 @@ xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true' EXIT
 sleep 1
 
-# Four seconds of test pattern (its counter changes every second) with a tone.
-ffmpeg -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=25:duration=4 \
-  -f lavfi -i sine=frequency=440:duration=4 -pix_fmt yuv420p -c:v libx264 -c:a aac -shortest "$out/clip.mp4"
+# Four seconds of test pattern (its counter changes every second) with a tone, in 4:3 and
+# 16:9: the picture keeps its shape, with black bars, in the window and full screen.
+for shape in 4x3:320x240 16x9:384x216; do
+  name=${shape%%:*}
+  ffmpeg -loglevel error -y -f lavfi -i testsrc=size=${shape#*:}:rate=25:duration=4 \
+    -f lavfi -i sine=frequency=440:duration=4 -pix_fmt yuv420p -c:v libx264 -c:a aac -shortest "$out/clip-$name.mp4"
+done
 
 # The window case also gets a shot taken by the X server's side (ImageMagick), mid-run.
-DISPLAY=$display "$show" "$out/clip.mp4" "$out/window" &
+DISPLAY=$display "$show" "$out/clip-4x3.mp4" "$out/window" &
 show_pid=$!
 sleep 1.8
 DISPLAY=$display import -window root "$out/import.png"
 wait $show_pid
 echo "import: $out/import.png"
-DISPLAY=$display "$show" "$out/clip.mp4" "$out/fullscreen" fullscreen
+DISPLAY=$display "$show" "$out/clip-4x3.mp4" "$out/fullscreen" fullscreen
+DISPLAY=$display "$show" "$out/clip-16x9.mp4" "$out/window-16x9"
+DISPLAY=$display "$show" "$out/clip-16x9.mp4" "$out/fullscreen-16x9" fullscreen
 
-for shot in window fullscreen; do
+for shot in window fullscreen window-16x9 fullscreen-16x9; do
   # Pixels that differ between the two shots: more than none means the video moves.
   diff=$(compare -metric AE "$out/$shot-1.png" "$out/$shot-2.png" null: 2>&1 || true)
   echo "$shot: $out/$shot-1.png $out/$shot-2.png, differing pixels: $diff"
