@@ -37,6 +37,7 @@
 #include "common/text.h"
 #include "platform/media/media_engine.h"
 #include "platform/media/mpv_engine.h"
+#include "listening.h"
 
 namespace orbiq::platform {
 namespace {
@@ -153,9 +154,7 @@ public:
         }
         port = server.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
-        thread_ = std::thread([this] { server.listen_after_bind(); });
-        // A stop() that comes before the loop has started would be lost.
-        while (!server.is_running()) std::this_thread::sleep_for(1ms);
+        thread_ = orbiq::test::ListenInBackground(server);
     }
     void TearDown() override {
         released = true;
@@ -319,8 +318,15 @@ TEST(MediaEngine, StreamThatStallsBuffersThenEnds) {
     ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying));
     EXPECT_TRUE(p.rec.WaitFor(wmppsBuffering, 4s));
     EXPECT_TRUE(p.rec.WaitFor(wmppsStopped, 10s));
-    EXPECT_EQ(p.rec.states, (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying, wmppsBuffering,
-                                              wmppsMediaEnded, wmppsStopped}));
+    // Under load the cache may refill for a moment, so playing and buffering may alternate
+    // before the end; nothing else may come between.
+    const std::vector<int>& s = p.rec.states;
+    ASSERT_GE(s.size(), 6u);
+    EXPECT_EQ(std::vector<int>(s.begin(), s.begin() + 4),
+              (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying, wmppsBuffering}));
+    EXPECT_EQ(std::vector<int>(s.end() - 2, s.end()), (std::vector<int>{wmppsMediaEnded, wmppsStopped}));
+    for (size_t i = 4; i + 2 < s.size(); ++i)
+        EXPECT_TRUE(s[i] == wmppsPlaying || s[i] == wmppsBuffering) << "state " << s[i] << " at " << i;
     EXPECT_TRUE(p.rec.Settled());
     p.rec.ExpectClean();
 }
