@@ -7,12 +7,8 @@ out=${2:-$(mktemp -d)}
 show="$build/tests/media/media_show"
 mkdir -p "$out"
 
-display=:99
-while [ -e "/tmp/.X${display#:}-lock" ]; do display=":$(( ${display#:} + 1 ))"; done
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null || true' EXIT
-sleep 1
+source "$(dirname "$0")/../support/xvfb.sh"
+start_xvfb
 
 # Four seconds of test pattern (its counter changes every second) with a tone, in 4:3 and
 # 16:9: the picture keeps its shape, with black bars, in the window and full screen.
@@ -23,15 +19,15 @@ for shape in 4x3:320x240 16x9:384x216; do
 done
 
 # The window case also gets a shot taken by the X server's side (ImageMagick), mid-run.
-DISPLAY=$display "$show" "$out/clip-4x3.mp4" "$out/window" &
+"$show" "$out/clip-4x3.mp4" "$out/window" &
 show_pid=$!
 sleep 1.8
-DISPLAY=$display import -window root "$out/import.png"
+import -window root "$out/import.png"
 wait $show_pid
 echo "import: $out/import.png"
-DISPLAY=$display "$show" "$out/clip-4x3.mp4" "$out/fullscreen" fullscreen
-DISPLAY=$display "$show" "$out/clip-16x9.mp4" "$out/window-16x9"
-DISPLAY=$display "$show" "$out/clip-16x9.mp4" "$out/fullscreen-16x9" fullscreen
+"$show" "$out/clip-4x3.mp4" "$out/fullscreen" fullscreen
+"$show" "$out/clip-16x9.mp4" "$out/window-16x9"
+"$show" "$out/clip-16x9.mp4" "$out/fullscreen-16x9" fullscreen
 
 for shot in window fullscreen window-16x9 fullscreen-16x9; do
   # Pixels that differ between the two shots: more than none means the video moves.
