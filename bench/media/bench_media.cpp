@@ -41,6 +41,7 @@
 #include <mpv/render.h>
 
 #include "platform/media/media_engine.h"
+#include "tests/support/tone_wav.h"
 
 namespace {
 
@@ -54,22 +55,6 @@ double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     const size_t n = v.size();
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-std::string ToneWav(double seconds) {
-    const uint32_t rate = 44100, samples = static_cast<uint32_t>(seconds * rate);
-    std::string out;
-    auto u32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) out += static_cast<char>((v >> (8 * i)) & 0xff); };
-    auto u16 = [&](uint16_t v) { out += static_cast<char>(v & 0xff); out += static_cast<char>(v >> 8); };
-    out += "RIFF";
-    u32(36 + samples * 2);
-    out += "WAVEfmt ";
-    u32(16); u16(1); u16(1); u32(rate); u32(rate * 2); u16(2); u16(16);
-    out += "data";
-    u32(samples * 2);
-    for (uint32_t i = 0; i < samples; ++i)
-        u16(static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440.0 * i / rate))));
-    return out;
 }
 
 struct MpvDeleter {
@@ -411,7 +396,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string hd = ReadAll(hdFile);
-    const std::string wav = ToneWav(5.0);
+    const std::string wav = orbiq::test::ToneWav(5.0, 44100);
 
     // The server runs in a child process, started before any thread, so that its CPU stays out
     // of the figures.

@@ -2,29 +2,32 @@
 // screenshot; the report window's fields are filled. The sponsor button's box is answered.
 // Usage: small_window_show <report|about|sponsor> [seconds]
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "common/http_get.h"
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
 #include "player/globals.h"
 #include "player/small_windows.h"
-#include "site/site_server.h"
+#include "test_support.h"
 
 int main(int argc, char** argv) {
     using namespace orbiq;
+    EnsureCurlGlobal();
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
+    QApplication::setQuitOnLastWindowClosed(false);
     platform::InstallUnitBackend();
-    site::SiteServer server;
-    server.LoadDefaults({});
-    if (!server.Start()) return 1;
-    auto host = [](int port) { return Text("127.0.0.1:" + std::to_string(port)); };
-    InitialiseGlobals(RemoteHosts{host(server.sitePort()), host(server.mirror1Port()), host(server.mirror2Port()),
-                                  host(server.downloadPort()), host(server.boardPort())});
+    QTemporaryDir folder;
+    platform::SetProgramFolder(Text::FromUtf8(folder.path().toStdString()));
+    test::LocalSite site;
+    InitialiseGlobals(site.hosts);
     platform::SetMessageBoxResponder([](const Text&, int32_t, const Text&) { return platform::kIdOk; });
 
     const std::string which = argc > 1 ? argv[1] : "report";
@@ -42,6 +45,8 @@ int main(int argc, char** argv) {
     if (which == "about") OnAboutItemClick();
     else if (which == "sponsor") OnSponsorButtonClick();
     else OnReportChannelItemClick();
-    ReleaseGlobals();
-    return 0;
+    // Leave as the program does: the web engine's pages are not torn down at exit.
+    site.server.Stop();
+    std::fflush(nullptr);
+    std::_Exit(0);
 }

@@ -10,6 +10,7 @@
 #include "player_fixture.h"
 #include "tools/jetwriter/builtin_catalogue.h"
 #include "tools/jetwriter/jet_writer.h"
+#include "tone_wav.h"
 
 namespace orbiq::test {
 namespace {
@@ -180,20 +181,6 @@ TEST_F(RealPlaybackTest, AChannelReachesThePlayingStateAndStops) {
     }, 15000));
 }
 
-// A second of a 440 Hz tone, 16-bit mono WAV.
-std::string ToneWav() {
-    const int rate = 8000;
-    std::string data;
-    for (int i = 0; i < rate; ++i) {
-        const auto v = static_cast<int16_t>(8000 * std::sin(2 * M_PI * 440.0 * i / rate));
-        data += {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
-    }
-    auto le32 = [](uint32_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
-    auto le16 = [](uint16_t v) { return std::string{char(v), char(v >> 8)}; };
-    return "RIFF" + le32(36 + static_cast<uint32_t>(data.size())) + "WAVEfmt " + le32(16) + le16(1) + le16(1) +
-           le32(rate) + le32(rate * 2) + le16(2) + le16(16) + "data" + le32(static_cast<uint32_t>(data.size())) + data;
-}
-
 // The program's folder is named with characters outside GBK ("ő" and the Hangul).
 class NativeFolderTest : public RealPlaybackTest {
 protected:
@@ -227,7 +214,7 @@ TEST_F(NativeFolderTest, AFullStartShowsTheBuiltInTreeAndPlaysAFileChosenThere) 
     {
         QFile file(QFile::decodeName(QByteArray::fromStdString(clip)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        const std::string wav = ToneWav();
+        const std::string wav = ToneWav(1.0);
         file.write(wav.data(), static_cast<qint64>(wav.size()));
     }
     platform::SetOpenFileDialogResponder([clip] { return clip; });

@@ -156,25 +156,11 @@ QWebEngineView* EngineView(uint64_t window, const std::string& unit) {
     return qobject_cast<QWebEngineView*>(platform::WidgetOf(UnitRef{window, unit}));
 }
 
-// Waits as the program's own loop does, sleeping until an event comes: a loop that never
-// sleeps starves the engine's timers on the glib event dispatcher.
-bool EngineWait(const std::function<bool()>& pred, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!pred()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QEventLoop loop;
-        QTimer::singleShot(20, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
 // Runs a script in the page and waits for its value (invalid when none came).
 QVariant RunJs(QWebEngineView* view, const QString& script) {
     auto out = std::make_shared<std::optional<QVariant>>();
     view->page()->runJavaScript(script, [out](const QVariant& v) { *out = v; });
-    EngineWait([&] { return out->has_value(); }, 10000);
+    WaitFor([&] { return out->has_value(); }, 10000);
     return out->value_or(QVariant());
 }
 
@@ -194,12 +180,12 @@ void ExpectAdvertShown(QWebEngineView* view, int i) {
         "document.getElementById('pic').naturalWidth === 96 && "
         "getComputedStyle(document.body).backgroundColor === 'rgb(27, 35, 48)' && "
         "document.getElementById('go').textContent.length > 0");
-    EXPECT_TRUE(EngineWait([&] { return RunJs(view, loaded).toBool(); }, kPageWait)) << "advert " << i;
+    EXPECT_TRUE(WaitFor([&] { return RunJs(view, loaded).toBool(); }, kPageWait)) << "advert " << i;
     EXPECT_EQ(RunJs(view, "document.querySelector('.slot').textContent").toString(), QString::fromUtf8("广告位 ") + QString::number(i));
     // The rendered page: the picture's screen at its centre, the style sheet's background beside it.
     const uint32_t screen = site::AdvertScreenColour(i);
     QImage shot;
-    EXPECT_TRUE(EngineWait([&] {
+    EXPECT_TRUE(WaitFor([&] {
         shot = view->grab().toImage();
         return Near(shot.pixel(56, 56), screen) && Near(shot.pixel(262, 4), 0x1b2330);
     }, kPageWait)) << "advert " << i << ": " << std::hex << shot.pixel(56, 56) << " " << shot.pixel(262, 4);
@@ -239,10 +225,10 @@ TEST_F(SmallWindowsTest, SponsorWindowComesAfterTheThankYouBoxAndLoadsItsFourPag
         // Esc closes the window with the keyboard focus inside an advert, too.
         QWidget* w = platform::WidgetOf(window);
         w->activateWindow();
-        EXPECT_TRUE(EngineWait([w] { return QApplication::activeWindow() == w; }, 2000));
+        EXPECT_TRUE(WaitFor([w] { return QApplication::activeWindow() == w; }, 2000));
         QWebEngineView* first = EngineView(gSponsorWindow, "超文本浏览框1");
         first->setFocus();
-        EXPECT_TRUE(EngineWait([first] { return first->isAncestorOf(QApplication::focusWidget()) || first->hasFocus(); }, 2000));
+        EXPECT_TRUE(WaitFor([first] { return first->isAncestorOf(QApplication::focusWidget()) || first->hasFocus(); }, 2000));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     }, kPageWait * 4);
     EXPECT_EQ(boxes.size(), 1u);
@@ -259,7 +245,7 @@ protected:
             for (int i = 1; i <= 4; ++i) {
                 QWebEngineView* view = EngineView(gSponsorWindow, "超文本浏览框" + std::to_string(i));
                 ASSERT_NE(view, nullptr);
-                EXPECT_TRUE(EngineWait([&] { return RunJs(view, text).toString().contains(shown); }, kPageWait))
+                EXPECT_TRUE(WaitFor([&] { return RunJs(view, text).toString().contains(shown); }, kPageWait))
                     << i << ": " << RunJs(view, text).toString().toStdString();
             }
             platform::DestroyWindow(gSponsorWindow);
@@ -288,9 +274,9 @@ TEST_F(SmallWindowsTest, AdvertLinkToANewWindowGoesToTheDefaultBrowser) {
         const QPoint at(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
         QWidget* input = view->focusProxy() ? view->focusProxy() : view;
         QTest::mouseClick(input, Qt::LeftButton, {}, at);
-        EXPECT_TRUE(EngineWait([&] { return !opened.empty(); }, kPageWait));
+        EXPECT_TRUE(WaitFor([&] { return !opened.empty(); }, kPageWait));
         EXPECT_EQ(opened, std::vector<Text>{site_->hosts.SiteAddress()});
-        EngineWait([] { return false; }, 200);
+        WaitFor([] { return false; }, 200);
         EXPECT_EQ(view->url().toString().toStdString(), site_->hosts.SiteAddress().Bytes() + "GG/2.htm");
         EXPECT_EQ(QApplication::topLevelWidgets().size(), before.size()) << "no window of our own";
         platform::DestroyWindow(gSponsorWindow);
@@ -408,7 +394,7 @@ TEST_F(SmallWindowsTest, ReportSenderAsksForItsAddressAsTheEngineDoes) {
     WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
         for (size_t i = 0; i < 2; ++i) {
             UnitRef(gSponsorWindow, "超文本浏览框1").Set(Prop::URL, addresses[i]);
-            EXPECT_TRUE(EngineWait([&] { return count() == 3 + i; }, kPageWait));
+            EXPECT_TRUE(WaitFor([&] { return count() == 3 + i; }, kPageWait));
         }
         platform::DestroyWindow(gSponsorWindow);
     }, kPageWait * 2);

@@ -17,13 +17,17 @@
 
 namespace orbiq::test {
 
-// Processes events until pred holds or the time runs out; true when it held.
+// Processes events until pred holds or the time runs out; true when it held. Between events
+// it sleeps (a timer wakes it to test pred again): a loop that never sleeps starves timers of
+// the glib dispatcher, Qt WebEngine's among them.
 inline bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 5000) {
     QElapsedTimer t;
     t.start();
+    QTimer wake;
+    wake.start(20);
     while (!pred()) {
         if (t.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
