@@ -16,15 +16,11 @@
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
 #include "listening.h"
+#include "show_program.h"
 
 int main(int argc, char** argv) {
     using namespace orbiq;
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setQuitOnLastWindowClosed(false);
-    platform::InstallUnitBackend();
-    QTemporaryDir folder;
-    platform::SetProgramFolder(Text::FromUtf8(folder.path().toStdString()));
+    test::ShowProgram program(argc, argv);
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 5;
     const Text name = argc > 2 ? Text::FromUtf8(argv[2]) : TXT("张三");
     if (!name.Empty()) {
@@ -52,7 +48,7 @@ int main(int argc, char** argv) {
         platform::DestroyWindow(window);
         QCoreApplication::quit();
     });
-    app.exec();
+    program.app().exec();
     server.stop();
     listener.join();
     return 0;

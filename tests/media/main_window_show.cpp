@@ -17,23 +17,15 @@
 #include "player/main_window.h"
 #include "site/site_server.h"
 #include "update/update_window.h"
+#include "show_program.h"
+#include "test_support.h"
 
 int main(int argc, char** argv) {
     using namespace orbiq;
-    EnsureCurlGlobal();
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setQuitOnLastWindowClosed(false);
-    platform::InstallUnitBackend();
-    QTemporaryDir folder;
-    platform::SetProgramFolder(Text::FromUtf8(folder.path().toStdString()));
+    test::ShowProgram program(argc, argv);
 
-    site::SiteServer server;
-    server.LoadDefaults(ORBIQ_TEST_PICTURE_DIR, ORBIQ_SITE_MEDIA_DIR);
-    if (!server.Start()) return 1;
-    auto host = [](int port) { return Text("127.0.0.1:" + std::to_string(port)); };
-    const RemoteHosts hosts{host(server.sitePort()), host(server.mirror1Port()), host(server.mirror2Port()),
-                            host(server.downloadPort()), host(server.boardPort())};
+    test::LocalSite site(ORBIQ_SITE_MEDIA_DIR);
+    const RemoteHosts& hosts = site.hosts;
     const Text channel = Text::FromUtf8(argc > 1 ? argv[1] : "彩条频道");
     const int seconds = argc > 2 ? std::atoi(argv[2]) : 8;
 
@@ -58,13 +50,13 @@ int main(int argc, char** argv) {
     platform::TreeSelect(tree, found);
     std::printf("chose %s\n", channel.ToUtf8().c_str());
     std::fflush(stdout);
-    QTimer::singleShot(seconds * 1000, [&folder] {
+    QTimer::singleShot(seconds * 1000, [&program] {
         std::printf("status: %s\n", MainUnit("显示_标签").GetText(Prop::Caption).ToUtf8().c_str());
         std::fflush(stdout);
-        folder.remove();
+        program.folder().remove();
         platform::EndProgram(0);
     });
-    app.exec();
-    folder.remove();
+    program.app().exec();
+    program.folder().remove();
     platform::EndProgram(0);
 }

@@ -16,16 +16,11 @@
 #include "player/globals.h"
 #include "player/small_windows.h"
 #include "test_support.h"
+#include "show_program.h"
 
 int main(int argc, char** argv) {
     using namespace orbiq;
-    EnsureCurlGlobal();
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setQuitOnLastWindowClosed(false);
-    platform::InstallUnitBackend();
-    QTemporaryDir folder;
-    platform::SetProgramFolder(Text::FromUtf8(folder.path().toStdString()));
+    test::ShowProgram program(argc, argv);
     test::LocalSite site;
     InitialiseGlobals(site.hosts);
     platform::SetMessageBoxResponder([](const Text&, int32_t, const Text&) { return platform::kIdOk; });

@@ -84,8 +84,8 @@ inline RemoteHosts DeadHosts() {
 struct LocalSite {
     site::SiteServer server;
     RemoteHosts hosts;
-    LocalSite() {
-        server.LoadDefaults(ORBIQ_TEST_PICTURE_DIR);
+    explicit LocalSite(const std::string& mediaDir = {}) {
+        server.LoadDefaults(ORBIQ_TEST_PICTURE_DIR, mediaDir);
         server.Start();
         hosts = RemoteHosts{Text(Loopback(server.sitePort())), Text(Loopback(server.mirror1Port())),
                             Text(Loopback(server.mirror2Port())), Text(Loopback(server.downloadPort())),

@@ -18,14 +18,12 @@
 #include "update/decoder_window.h"
 #include "update/update_globals.h"
 #include "listening.h"
+#include "show_program.h"
 
 int main(int argc, char** argv) {
     using namespace orbiq;
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    platform::InstallUnitBackend();
-    QTemporaryDir folder;
-    platform::SetDownloadFolderForTests(Text::FromUtf8(folder.path().toStdString()));
+    test::ShowProgram program(argc, argv);
+    platform::SetDownloadFolderForTests(Text::FromUtf8(program.folder().path().toStdString()));
     platform::SetOpenOrRunHook([](const Text&) {});
 
     const int seconds = argc > 1 ? std::atoi(argv[1]) : 5;

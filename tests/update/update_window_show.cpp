@@ -13,14 +13,11 @@
 #include "site/site_server.h"
 #include "update/update_globals.h"
 #include "update/update_window.h"
+#include "show_program.h"
 
 int main(int argc, char** argv) {
     using namespace orbiq;
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    platform::InstallUnitBackend();
-    QTemporaryDir folder;
-    platform::SetProgramFolder(Text::FromUtf8(folder.path().toStdString()));
+    test::ShowProgram program(argc, argv);
 
     site::SiteServer server;
     server.LoadDefaults({});
