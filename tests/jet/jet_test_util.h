@@ -35,10 +35,11 @@ private:
     std::string path_;
 };
 
-// Standard output of a shell command (UTF-8 from mdbtools).
+// Standard output of a shell command (UTF-8 from mdbtools). The command runs under a UTF-8
+// locale whatever the test's own, since the mdbtools programs take Chinese table names.
 inline std::string RunCommand(const std::string& command) {
     std::string out;
-    FILE* p = popen(command.c_str(), "r");
+    FILE* p = popen(("export LC_ALL=C.UTF-8; " + command).c_str(), "r");
     if (!p) return out;
     char buffer[4096];
     size_t n;
