@@ -79,6 +79,28 @@ bool ObjectBytes(MdbHandle* mdb, int start, int size, std::string& out) {
     return true;
 }
 
+// False for a memo whose chain of rows comes back on itself: libmdb follows it without
+// end when those rows hold no text. The chain is walked as libmdb's mdb_memo_to_string
+// walks it, stopping where that stops.
+bool MemoChainEnds(MdbHandle* mdb, int start, int size) {
+    if (size < MDB_MEMO_OVERHEAD) return true;
+    uint32_t header = static_cast<uint32_t>(mdb_get_int32(mdb->pg_buf, start));
+    if ((header & 0xFF000000u) != 0) return true;  // inline, one row elsewhere, or unknown
+    uint32_t length = header, done = 0;
+    std::set<int32_t> seen;
+    void* buf = nullptr;
+    int offset = 0;
+    size_t rowLength = 0;
+    for (int32_t pgRow = mdb_get_int32(mdb->pg_buf, start + 4); pgRow != 0; pgRow = mdb_get_int32(buf, offset)) {
+        if (!seen.insert(pgRow).second) return false;
+        if (mdb_find_pg_row(mdb, pgRow, &buf, &offset, &rowLength) != 0 || rowLength < 4 ||
+            done + rowLength - 4 > length)
+            return true;
+        done += static_cast<uint32_t>(rowLength - 4);
+    }
+    return true;
+}
+
 // One field of the row on mdb->pg_buf as mdb-export gives it; objects read as the empty
 // text unless `objects` asks for their bytes. libmdb's own binding reads numbers and
 // dates at their type's width wherever the row says the field starts (past the page for
@@ -101,6 +123,10 @@ Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, bool objec
             if (objects && field.siz >= MDB_MEMO_OVERHEAD && !ObjectBytes(mdb, field.start, field.siz, out))
                 return Cell::kDamaged;
             return Cell::kValue;
+        case MDB_MEMO:
+            if (!MemoChainEnds(mdb, field.start, field.siz)) return Cell::kDamaged;
+            text.reset(mdb_col_to_string(mdb, mdb->pg_buf, field.start, col->col_type, field.siz));
+            break;
         case MDB_NUMERIC:
             text.reset(mdb_numeric_to_string(mdb, field.start, col->col_scale, col->col_prec));
             break;

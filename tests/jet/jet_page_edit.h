@@ -90,6 +90,27 @@ inline size_t AppendDataPage(ByteSet& file, uint32_t tdef) {
     return page;
 }
 
+// A new page of long values (memo and object data) at the end of the file.
+inline size_t AppendLongValuePage(ByteSet& file) {
+    size_t page = Pages(file);
+    file.resize(file.size() + kPage, 0);
+    size_t at = page * kPage;
+    file[at] = 0x01;
+    file[at + 1] = 0x01;
+    Put16(file, at + 2, kPage - 14);
+    std::copy_n("LVAL", 4, file.begin() + at + 4);
+    return page;
+}
+
+// The 12 bytes a row holds for a memo or object kept elsewhere: its length with the
+// layout's flags (0x40: one row; 0: a chain of rows, each naming the next), the first row.
+inline ByteSet LongValueField(uint32_t lengthAndFlags, const Slot& first) {
+    ByteSet field(12, 0);
+    Put32(field, 0, lengthAndFlags);
+    Put32(field, 4, static_cast<uint32_t>(first.page << 8 | first.row));
+    return field;
+}
+
 // Adds a row below the page's last one, its slot carrying `flags`, as the engine fills a page.
 inline Slot AddRow(ByteSet& file, size_t page, const ByteSet& row, uint32_t flags) {
     size_t rows = RowsOn(file, page), at = page * kPage;
@@ -102,6 +123,17 @@ inline Slot AddRow(ByteSet& file, size_t page, const ByteSet& row, uint32_t flag
     Put16(file, at + 12, static_cast<uint32_t>(rows + 1));
     Put16(file, at + 2, Get16(file, at + 2) - static_cast<uint32_t>(row.size() + 2));
     return {page, rows};
+}
+
+// Gives the last row of a page new bytes, ending where it ended.
+inline void ReplaceLastRow(ByteSet& file, const Slot& s, const ByteSet& row) {
+    if (s.row + 1 != RowsOn(file, s.page)) throw std::runtime_error("not the page's last row");
+    auto [start, end] = RowSpan(file, s);
+    size_t newStart = end - row.size(), at = s.page * kPage;
+    if (newStart < at + 16 + 2 * s.row) throw std::runtime_error("no room on the page");
+    std::copy(row.begin(), row.end(), file.begin() + newStart);
+    Put16(file, SlotAt(s), static_cast<uint32_t>(newStart - at) | (Get16(file, SlotAt(s)) & ~kOffsetMask));
+    Put16(file, at + 2, static_cast<uint32_t>(Get16(file, at + 2) + (end - start) - row.size()));
 }
 
 // Turns the row in `header` into the engine's pointer to `target`: the row number, then the

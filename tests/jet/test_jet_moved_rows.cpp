@@ -162,6 +162,60 @@ TEST_F(EngineSample, MovedRowLayouts) {
     }
 }
 
+// A memo too long for its row, as the engine keeps it on long-value pages: in one row
+// there, or in a chain of rows, each starting with a pointer to the next. Both read as
+// mdb-export reads them; a chain that comes back on itself refuses the file (libmdb
+// would follow a circle of rows without text for ever).
+TEST_F(EngineSample, MemosOnLongValuePages) {
+    const ByteSet file = ReadBytes(kSamples + "/V2003_numeric.mdb");  // test: col1 a memo, in its row
+    auto row = edit::FindRow(file, "\xFF\xFEsome data");
+    ASSERT_TRUE(row);
+    std::string text;
+    for (int i = 0; text.size() < 900; ++i) text += "line " + std::to_string(i) + " of a memo kept elsewhere; ";
+    const ByteSet value = edit::TextValue(text, true);
+    const uint32_t length = static_cast<uint32_t>(value.size());
+    auto chainRow = [](const edit::Slot& next, const ByteSet& part) {
+        ByteSet r(4, 0);
+        edit::Put32(r, 0, static_cast<uint32_t>(next.page << 8 | next.row));
+        r.insert(r.end(), part.begin(), part.end());
+        return r;
+    };
+    // The memo's 12 bytes in the row name the first row on a new long-value page, which
+    // `fill` writes (rows fill a page from its end: slot 0 first).
+    auto withMemo = [&](uint32_t lengthAndFlags, const std::function<void(ByteSet&, size_t)>& fill) {
+        ByteSet f = file;
+        size_t page = edit::AppendLongValuePage(f);
+        fill(f, page);
+        ByteSet field = edit::LongValueField(lengthAndFlags, {page, 0});
+        edit::ReplaceLastRow(f, *row, edit::WithVarColumn(edit::RowBytes(f, *row), 0, field));
+        return f;
+    };
+    ByteSet one = withMemo(length | 0x40000000u, [&](ByteSet& f, size_t p) { edit::AddRow(f, p, value, 0); });
+    ByteSet chain = withMemo(length, [&](ByteSet& f, size_t p) {
+        edit::AddRow(f, p, chainRow({p, 1}, ByteSet(value.begin(), value.begin() + 500)), 0);
+        edit::AddRow(f, p, chainRow({0, 0}, ByteSet(value.begin() + 500, value.end())), 0);
+    });
+    ByteSet circle = withMemo(length, [&](ByteSet& f, size_t p) {
+        edit::AddRow(f, p, chainRow({p, 1}, {}), 0);
+        edit::AddRow(f, p, chainRow({p, 0}, {}), 0);
+    });
+
+    for (const ByteSet* bytes : {&one, &chain}) {
+        std::string path = dir_.Write("memo.mdb", *bytes);
+        test::Export exported = test::MdbExport(path, "test");
+        ASSERT_EQ(exported.rows.size(), 1u);
+        EXPECT_EQ(exported.rows[0][0], text);
+        JetDatabase db;
+        ASSERT_TRUE(db.Open(path, Text()));
+        EXPECT_EQ(test::LayerRows(db, "test", 7), exported.rows);
+    }
+    std::string path = dir_.Write("circle.mdb", circle);
+    JetDatabase db;
+    EXPECT_FALSE(db.Open(path, Text()));
+    platform::JetSnapshot snapshot;
+    EXPECT_FALSE(platform::ReadJetSnapshotFile(path, snapshot));
+}
+
 // Pointers that do not lead, in one step, to moved data of their own table: the file is
 // refused whole, in the reader and in-process alike, and left as it was.
 TEST(MovedRows, DamagedPointersFailCleanly) {
