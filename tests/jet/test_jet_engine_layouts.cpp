@@ -1,6 +1,7 @@
-// Rows the engine moved to another page (an edit made them too long for their own): read
-// through their pointers as the engine returns them, beside mdb-export; damaged pointers
-// refuse the file.
+// Layouts the engine writes that the sample files do not show, made by editing their bytes
+// (or our writer's): rows moved to another page because an edit made them too long for
+// their own, read through their pointers as the engine returns them, beside mdb-export
+// (damaged pointers refuse the file); memos on long-value pages; a reference page map.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -214,6 +215,39 @@ TEST_F(EngineSample, MemosOnLongValuePages) {
     EXPECT_FALSE(db.Open(path, Text()));
     platform::JetSnapshot snapshot;
     EXPECT_FALSE(platform::ReadJetSnapshotFile(path, snapshot));
+}
+
+// A table whose owned pages are listed in a reference map (type 1, as the engine writes
+// for tables spread wider than an inline map reaches): the map names pages of bitmaps,
+// each bit a page counted from 0. The moved rows' pages are found through it too.
+TEST_F(EngineSample, PagesListedInAReferenceMap) {
+    test::MovedRows moved = test::EngineFileWithMovedRows(sample_);
+    ByteSet& file = moved.file;
+    uint32_t table = edit::TableOf(file, moved.data[0].page);
+    uint32_t pointer = edit::Get32(file, table * edit::kPage + 55);
+    auto [start, end] = edit::RowSpan(file, {pointer >> 8, pointer & 0xFF});
+    ASSERT_EQ(file[start], 0);  // inline: type, first page, bits
+    size_t first = edit::Get32(file, start + 1);
+    size_t bitmap = edit::Pages(file);
+    file.resize(file.size() + edit::kPage, 0);
+    file[bitmap * edit::kPage] = 0x05;
+    for (size_t bit = 0; bit < (end - start - 5) * 8; ++bit)
+        if (file[start + 5 + bit / 8] & (1u << (bit % 8))) {
+            size_t page = first + bit;
+            file[bitmap * edit::kPage + 4 + page / 8] |= static_cast<unsigned char>(1u << (page % 8));
+        }
+    std::fill(file.begin() + start, file.begin() + end, 0);
+    file[start] = 0x01;
+    edit::Put32(file, start + 1, static_cast<uint32_t>(bitmap));
+
+    std::string path = dir_.Write("reference-map.mdb", file);
+    const Rows rows = {{"1", "One"},
+                       {"2", "Two, renamed at such length that it left its page"},
+                       {"3", "Three 三, renamed too"}};
+    EXPECT_EQ(test::MdbExport(path, "Table1").rows, rows);
+    JetDatabase db;
+    ASSERT_TRUE(db.Open(path, Text()));
+    EXPECT_EQ(test::LayerRows(db, "Table1", 2), rows);
 }
 
 // Pointers that do not lead, in one step, to moved data of their own table: the file is
