@@ -205,11 +205,12 @@ bool AddMovedRow(TableReader& reader, int pointerStart, size_t pointerSize, size
     std::array<unsigned char, MDB_PGSIZE> scanPage;
     std::memcpy(scanPage.data(), mdb->pg_buf, MDB_PGSIZE);
     guint32 scanPageNumber = mdb->cur_pg;
+    uint32_t table = static_cast<uint32_t>(reader.table->entry->table_pg);
     int start = 0;
     size_t size = 0;
     bool cracked = false;
     bool ok = mdb_read_pg(mdb, page) == MDB_PGSIZE && mdb->pg_buf[0] == MDB_PAGE_DATA &&
-              static_cast<uint32_t>(mdb_get_int32(mdb->pg_buf, 4)) == static_cast<uint32_t>(reader.table->entry->table_pg) &&
+              static_cast<uint32_t>(mdb_get_int32(mdb->pg_buf, 4)) == table &&
               row < static_cast<uint32_t>(mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset)) &&
               mdb_find_row(mdb, static_cast<int>(row), &start, &size) == 0 && size > 0 &&
               (start & (kPointer | kMoved)) == kMoved && reader.AddRow(start & kOffsetMask, size, out, cracked);
@@ -384,8 +385,8 @@ bool ReadAll(unsigned char* file, size_t size, JetSnapshot& out) {
     if (!mdb) return false;
     mdb_set_bind_size(mdb.get(), kBindSize);
     // libmdb's catalogue read binds MSysObjects' fields unchecked (an object field that
-    // lies outside its row overruns the page: found by fuzzing), so its rows are read the
-    // checked way first.
+    // lies outside its row overruns the page: found by fuzzing), so the rows it will bind
+    // are read the checked way first.
     MdbCatalogEntry objects{};
     objects.mdb = mdb.get();
     objects.object_type = MDB_TABLE;
@@ -393,7 +394,8 @@ bool ReadAll(unsigned char* file, size_t size, JetSnapshot& out) {
     std::strcpy(objects.object_name, "MSysObjects");
     JetSnapshotTable catalogue;
     size_t catalogueBudget = kJetSnapshotLimit;
-    if (!ReadTable(&objects, true, Scan::kLibmdb, pages, catalogue, catalogueBudget) || !PropertiesAreSafe(catalogue)) return false;
+    if (!ReadTable(&objects, true, Scan::kLibmdb, pages, catalogue, catalogueBudget) || !PropertiesAreSafe(catalogue))
+        return false;
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
     // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
     // end of the file as zeros, which gives an empty catalogue instead of an error.
