@@ -157,18 +157,11 @@ inline Slot MoveRow(ByteSet& file, const Slot& header, size_t page, const ByteSe
     return target;
 }
 
-// A Jet 4 row with its variable-length column `index` (0-based among them) replaced:
-// fixed columns, variable data, the end offset, the offsets backwards, their count, the
-// null mask.
-inline ByteSet WithVarColumn(const ByteSet& row, size_t index, const ByteSet& value) {
-    size_t columns = Get16(row, 0), mask = (columns + 7) / 8, end = row.size();
-    size_t varCount = Get16(row, end - mask - 2);
-    auto offsetAt = [&](size_t i) { return end - mask - 2 - 2 * (i + 1); };  // i == varCount: the end offset
-    std::vector<ByteSet> values;
-    for (size_t i = 0; i < varCount; ++i)
-        values.emplace_back(row.begin() + Get16(row, offsetAt(i)), row.begin() + Get16(row, offsetAt(i + 1)));
-    values.at(index) = value;
-    ByteSet out(row.begin(), row.begin() + Get16(row, offsetAt(0)));
+// A Jet 4 row: the column count, fixed columns, variable data, the end offset, the
+// variable columns' offsets backwards, their count, the null mask (a set bit: not null).
+inline ByteSet Jet4Row(size_t columns, const ByteSet& fixed, const std::vector<ByteSet>& values, const ByteSet& mask) {
+    ByteSet out{static_cast<unsigned char>(columns & 0xFF), static_cast<unsigned char>(columns >> 8)};
+    out.insert(out.end(), fixed.begin(), fixed.end());
     std::vector<uint32_t> offsets;
     for (const ByteSet& v : values) {
         offsets.push_back(static_cast<uint32_t>(out.size()));
@@ -179,10 +172,35 @@ inline ByteSet WithVarColumn(const ByteSet& row, size_t index, const ByteSet& va
         out.push_back(offsets[i] & 0xFF);
         out.push_back(offsets[i] >> 8);
     }
-    out.push_back(varCount & 0xFF);
-    out.push_back(varCount >> 8);
-    out.insert(out.end(), row.end() - mask, row.end());
+    out.push_back(values.size() & 0xFF);
+    out.push_back(values.size() >> 8);
+    out.insert(out.end(), mask.begin(), mask.end());
     return out;
+}
+
+// The parts of a Jet 4 row, as Jet4Row takes them.
+struct Jet4RowParts {
+    size_t columns;
+    ByteSet fixed;
+    std::vector<ByteSet> values;
+    ByteSet mask;
+};
+inline Jet4RowParts SplitJet4Row(const ByteSet& row) {
+    size_t columns = Get16(row, 0), mask = (columns + 7) / 8, end = row.size();
+    size_t varCount = Get16(row, end - mask - 2);
+    auto offsetAt = [&](size_t i) { return end - mask - 2 - 2 * (i + 1); };  // i == varCount: the end offset
+    Jet4RowParts parts{columns, ByteSet(row.begin() + 2, row.begin() + Get16(row, offsetAt(0))), {},
+                       ByteSet(row.end() - mask, row.end())};
+    for (size_t i = 0; i < varCount; ++i)
+        parts.values.emplace_back(row.begin() + Get16(row, offsetAt(i)), row.begin() + Get16(row, offsetAt(i + 1)));
+    return parts;
+}
+
+// A Jet 4 row with its variable-length column `index` (0-based among them) replaced.
+inline ByteSet WithVarColumn(const ByteSet& row, size_t index, const ByteSet& value) {
+    Jet4RowParts parts = SplitJet4Row(row);
+    parts.values.at(index) = value;
+    return Jet4Row(parts.columns, parts.fixed, parts.values, parts.mask);
 }
 
 // A text value as the engine stores it: in a column that asks for compression and when

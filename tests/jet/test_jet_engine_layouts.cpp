@@ -1,7 +1,8 @@
 // Layouts the engine writes that the sample files do not show, made by editing their bytes
 // (or our writer's): rows moved to another page because an edit made them too long for
 // their own, read through their pointers as the engine returns them, beside mdb-export
-// (damaged pointers refuse the file); memos on long-value pages; a reference page map.
+// (damaged pointers refuse the file); memos on long-value pages; a reference page map;
+// rows written before a column was added.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -248,6 +249,58 @@ TEST_F(EngineSample, PagesListedInAReferenceMap) {
     JetDatabase db;
     ASSERT_TRUE(db.Open(path, Text()));
     EXPECT_EQ(test::LayerRows(db, "Table1", 2), rows);
+}
+
+// A column added to a table that holds rows: the engine rewrites only the definition, so
+// the old rows hold fewer columns than the table (the new one reads as null) beside a row
+// written afterwards with all three. Here Table1 (ID, Data; defined on page 29) of the
+// engine's file gains a text column Extra.
+TEST_F(EngineSample, RowsWrittenBeforeAColumnWasAdded) {
+    ByteSet file = sample_;
+    constexpr size_t kHead = 29 * edit::kPage, kEntry = 25;
+    ASSERT_EQ(file[kHead], 0x02);
+    ASSERT_EQ(edit::Get16(file, kHead + 45), 2u);  // columns
+    ASSERT_EQ(edit::Get16(file, kHead + 43), 1u);  // variable ones
+    size_t entries = kHead + 63 + 12 * edit::Get32(file, kHead + 51), names = entries + 2 * kEntry, namesEnd = names;
+    for (int i = 0; i < 2; ++i) namesEnd += 2 + edit::Get16(file, namesEnd);
+    size_t end = kHead + edit::Get32(file, kHead + 8);
+    ByteSet entry(file.begin() + entries + kEntry, file.begin() + names);  // Data's: text, variable column 0
+    ASSERT_EQ(entry[0], 0x0A);
+    entry[5] = 2;  // column number
+    entry[7] = 1;  // variable column number
+    entry[9] = 2;  // column number in rows
+    const ByteSet name = {10, 0, 'E', 0, 'x', 0, 't', 0, 'r', 0, 'a', 0};
+    ByteSet page(file.begin() + kHead, file.begin() + names);
+    page.insert(page.end(), entry.begin(), entry.end());
+    page.insert(page.end(), file.begin() + names, file.begin() + namesEnd);
+    page.insert(page.end(), name.begin(), name.end());
+    page.insert(page.end(), file.begin() + namesEnd, file.begin() + end);
+    uint32_t added = static_cast<uint32_t>(entry.size() + name.size());
+    page.resize(edit::kPage, 0);
+    edit::Put32(page, 8, edit::Get32(page, 8) + added);  // definition length
+    edit::Put16(page, 2, edit::Get16(page, 2) - added);  // free space
+    edit::Put16(page, 41, 3);                            // next column number
+    edit::Put16(page, 43, 2);
+    edit::Put16(page, 45, 3);
+    edit::Put32(page, 16, edit::Get32(page, 16) + 1);  // rows
+    std::copy(page.begin(), page.end(), file.begin() + kHead);
+    auto one = edit::FindRow(file, "\xFF\xFEOne");
+    ASSERT_TRUE(one);
+    edit::AddRow(file, one->page,
+                 edit::Jet4Row(3, {4, 0, 0, 0}, {edit::TextValue("Four", true), edit::TextValue("more", true)}, {0x07}),
+                 0);
+
+    std::string path = dir_.Write("added-column.mdb", file);
+    test::Export exported = test::MdbExport(path, "Table1");
+    EXPECT_EQ(exported.columns, (std::vector<std::string>{"ID", "Data", "Extra"}));
+    EXPECT_EQ(exported.rows, (Rows{{"1", "One", ""}, {"2", "Two", ""}, {"3", "Three", ""}, {"4", "Four", "more"}}));
+    JetDatabase db;
+    ASSERT_TRUE(db.Open(path, Text()));
+    EXPECT_EQ(test::LayerRows(db, "Table1", 3), exported.rows);
+    std::vector<bool> nulls;
+    auto rs = db.Query(TXT("select * from Table1"));
+    for (rs.MoveFirst(); !rs.AtEnd(); rs.MoveNext()) nulls.push_back(rs.FieldIsNull(3));
+    EXPECT_EQ(nulls, (std::vector<bool>{true, true, true, false}));
 }
 
 // Pointers that do not lead, in one step, to moved data of their own table: the file is
