@@ -1,14 +1,15 @@
 // Byte-wise edits of Jet 4 files in the engine's own layouts, for fixtures made from engine
 // files or from our writer: rows moved to another page behind a pointer, pages added to a
-// table, a text value made longer.
+// table, rows rebuilt with other values, long values kept on their own pages.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
+#include <utility>
 #include <vector>
 
 #include "common/text.h"
