@@ -5,6 +5,7 @@
 #include <glib.h>
 #include <mdbtools.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -78,6 +79,28 @@ bool ObjectBytes(MdbHandle* mdb, int start, int size, std::string& out) {
     return true;
 }
 
+// False for a memo whose chain of rows comes back on itself: libmdb follows it without
+// end when those rows hold no text. The chain is walked as libmdb's mdb_memo_to_string
+// walks it, stopping where that stops.
+bool MemoChainEnds(MdbHandle* mdb, int start, int size) {
+    if (size < MDB_MEMO_OVERHEAD) return true;
+    uint32_t header = static_cast<uint32_t>(mdb_get_int32(mdb->pg_buf, start));
+    if ((header & 0xFF000000u) != 0) return true;  // inline, one row elsewhere, or unknown
+    uint32_t length = header, done = 0;
+    std::set<int32_t> seen;
+    void* buf = nullptr;
+    int offset = 0;
+    size_t rowLength = 0;
+    for (int32_t pgRow = mdb_get_int32(mdb->pg_buf, start + 4); pgRow != 0; pgRow = mdb_get_int32(buf, offset)) {
+        if (!seen.insert(pgRow).second) return false;
+        if (mdb_find_pg_row(mdb, pgRow, &buf, &offset, &rowLength) != 0 || rowLength < 4 ||
+            done + rowLength - 4 > length)
+            return true;
+        done += static_cast<uint32_t>(rowLength - 4);
+    }
+    return true;
+}
+
 // One field of the row on mdb->pg_buf as mdb-export gives it; objects read as the empty
 // text unless `objects` asks for their bytes. libmdb's own binding reads numbers and
 // dates at their type's width wherever the row says the field starts (past the page for
@@ -100,6 +123,10 @@ Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, bool objec
             if (objects && field.siz >= MDB_MEMO_OVERHEAD && !ObjectBytes(mdb, field.start, field.siz, out))
                 return Cell::kDamaged;
             return Cell::kValue;
+        case MDB_MEMO:
+            if (!MemoChainEnds(mdb, field.start, field.siz)) return Cell::kDamaged;
+            text.reset(mdb_col_to_string(mdb, mdb->pg_buf, field.start, col->col_type, field.siz));
+            break;
         case MDB_NUMERIC:
             text.reset(mdb_numeric_to_string(mdb, field.start, col->col_scale, col->col_prec));
             break;
@@ -119,36 +146,33 @@ Cell FieldText(MdbHandle* mdb, MdbColumn* col, const MdbField& field, bool objec
     return Cell::kValue;
 }
 
-// False when the table cannot be read (a damaged file) or the snapshot grows too large.
-bool ReadTable(MdbCatalogEntry* entry, bool objects, JetSnapshotTable& out, size_t& budget) {
-    MdbHandle* mdb = entry->mdb;
-    TableDefPtr table(mdb_read_table(entry));
-    if (!table || !mdb_read_columns(table.get()) || table->num_cols == 0) return false;
-    out.name = entry->object_name;
+// Flags of a row's offset on a data page. The engine moves a row that an edit makes too
+// long for its page: the old slot keeps a 4-byte pointer (row number, then page) with
+// kPointer set, and the data goes to a row with kMoved set on another data page of the
+// table (or the same one), which a scan passes over. A deleted row has both.
+constexpr int kPointer = 0x4000;
+constexpr int kMoved = 0x8000;
+
+// How the rows of a table are gathered.
+enum class Scan {
+    kEngine,  // as the engine returns them: moved rows through their pointers, in their slots' order
+    kLibmdb,  // as libmdb's own scan binds them (pointers skipped, moved data where it lies)
+};
+
+struct TableReader {
+    MdbTableDef* table;
     std::vector<MdbColumn*> columns;
-    for (unsigned i = 0; i < table->num_cols; ++i) {
-        columns.push_back(static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i)));
-        out.columns.emplace_back(columns.back()->name);
-    }
-    // Nothing is bound: mdb_fetch_row finds the next live row, and its fields are
-    // cracked and read here.
-    mdb_rewind_table(table.get());
-    std::vector<MdbField> fields(table->num_cols);
-    // A usage map of the engine's lists each data page once; a damaged one can send the
-    // scan round the same pages without end.
-    std::vector<bool> visited;
-    unsigned long page = 0;
-    while (mdb_fetch_row(table.get())) {
-        if (table->cur_phys_pg != page) {
-            page = table->cur_phys_pg;
-            if (page >= visited.size()) visited.resize(page + 1);
-            if (visited[page]) return false;
-            visited[page] = true;
-        }
-        int start = 0;
-        size_t size = 0;
-        if (mdb_find_row(mdb, static_cast<int>(table->cur_row - 1), &start, &size) != 0) return false;
-        if (mdb_crack_row(table.get(), start & kOffsetMask, size, fields.data()) < 0) return false;
+    std::vector<MdbField> fields;
+    bool objects;
+    size_t& budget;
+
+    // Cracks the row at `start` of mdb->pg_buf and adds its cells; false when the row is
+    // damaged or the snapshot grows too large. `cracked` tells apart a row libmdb cannot
+    // crack, which its scan leaves out.
+    bool AddRow(int start, size_t size, JetSnapshotTable& out, bool& cracked) {
+        MdbHandle* mdb = table->entry->mdb;
+        cracked = mdb_crack_row(table, start, size, fields.data()) >= 0;
+        if (!cracked) return false;
         std::vector<std::optional<std::string>> row(table->num_cols);
         for (unsigned i = 0; i < table->num_cols; ++i) {
             const MdbField& field = fields[i];
@@ -162,6 +186,78 @@ bool ReadTable(MdbCatalogEntry* entry, bool objects, JetSnapshotTable& out, size
             if (cell == Cell::kValue) row[field.colnum] = std::move(value);
         }
         out.rows.push_back(std::move(row));
+        return true;
+    }
+};
+
+// The row a pointer names, read from its page and put back in the scan's place; false for
+// a pointer that does not lead, in one step, to the moved data of a row of this table: a
+// page outside the file or not a data page of the table, a row the page does not have, a
+// row that is not moved data (a deleted row, a live row, another pointer: a chain or the
+// pointer itself), data that a second pointer already named.
+bool AddMovedRow(TableReader& reader, int pointerStart, size_t pointerSize, size_t pages,
+                 std::set<uint32_t>& targets, JetSnapshotTable& out) {
+    MdbHandle* mdb = reader.table->entry->mdb;
+    if (pointerSize < 4) return false;
+    const unsigned char* p = mdb->pg_buf + (pointerStart & kOffsetMask);
+    uint32_t row = p[0], page = p[1] | p[2] << 8 | static_cast<uint32_t>(p[3]) << 16;
+    if (page == 0 || page >= pages || !targets.insert(page << 8 | row).second) return false;
+    std::array<unsigned char, MDB_PGSIZE> scanPage;
+    std::memcpy(scanPage.data(), mdb->pg_buf, MDB_PGSIZE);
+    guint32 scanPageNumber = mdb->cur_pg;
+    uint32_t table = static_cast<uint32_t>(reader.table->entry->table_pg);
+    int start = 0;
+    size_t size = 0;
+    bool cracked = false;
+    bool ok = mdb_read_pg(mdb, page) == MDB_PGSIZE && mdb->pg_buf[0] == MDB_PAGE_DATA &&
+              static_cast<uint32_t>(mdb_get_int32(mdb->pg_buf, 4)) == table &&
+              row < static_cast<uint32_t>(mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset)) &&
+              mdb_find_row(mdb, static_cast<int>(row), &start, &size) == 0 && size > 0 &&
+              (start & (kPointer | kMoved)) == kMoved && reader.AddRow(start & kOffsetMask, size, out, cracked);
+    std::memcpy(mdb->pg_buf, scanPage.data(), MDB_PGSIZE);
+    mdb->cur_pg = scanPageNumber;
+    return ok;
+}
+
+// False when the table cannot be read (a damaged file) or the snapshot grows too large.
+bool ReadTable(MdbCatalogEntry* entry, bool objects, Scan scan, size_t pages, JetSnapshotTable& out, size_t& budget) {
+    MdbHandle* mdb = entry->mdb;
+    TableDefPtr table(mdb_read_table(entry));
+    if (!table || !mdb_read_columns(table.get()) || table->num_cols == 0) return false;
+    out.name = entry->object_name;
+    TableReader reader{table.get(), {}, std::vector<MdbField>(table->num_cols), objects, budget};
+    for (unsigned i = 0; i < table->num_cols; ++i) {
+        reader.columns.push_back(static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i)));
+        out.columns.emplace_back(reader.columns.back()->name);
+    }
+    // libmdb finds the table's data pages; their rows are cracked and read here.
+    mdb_rewind_table(table.get());
+    // A usage map of the engine's lists each data page once; a damaged one can send the
+    // scan round the same pages without end.
+    std::vector<bool> visited;
+    std::set<uint32_t> targets;  // moved rows already read through a pointer
+    while (mdb_read_next_dpg(table.get())) {
+        unsigned long page = table->cur_phys_pg;
+        if (page >= visited.size()) visited.resize(page + 1);
+        if (visited[page]) return false;
+        visited[page] = true;
+        int rows = mdb_get_int16(mdb->pg_buf, mdb->fmt->row_count_offset);
+        for (int r = 0; r < rows; ++r) {
+            int start = 0;
+            size_t size = 0;
+            // A slot libmdb cannot place holds no row for it either.
+            if (mdb_find_row(mdb, r, &start, &size) != 0 || size == 0) continue;
+            bool pointer = start & kPointer, moved = start & kMoved;
+            if (pointer && moved) continue;  // deleted
+            if (scan == Scan::kLibmdb && pointer) continue;
+            if (scan == Scan::kEngine && moved) continue;  // read through its pointer
+            if (scan == Scan::kEngine && pointer) {
+                if (!AddMovedRow(reader, start, size, pages, targets, out)) return false;
+                continue;
+            }
+            bool cracked = false;
+            if (!reader.AddRow(start & kOffsetMask, size, out, cracked) && cracked) return false;
+        }
     }
     return true;
 }
@@ -289,8 +385,8 @@ bool ReadAll(unsigned char* file, size_t size, JetSnapshot& out) {
     if (!mdb) return false;
     mdb_set_bind_size(mdb.get(), kBindSize);
     // libmdb's catalogue read binds MSysObjects' fields unchecked (an object field that
-    // lies outside its row overruns the page: found by fuzzing), so its rows are read the
-    // checked way first.
+    // lies outside its row overruns the page: found by fuzzing), so the rows it will bind
+    // are read the checked way first.
     MdbCatalogEntry objects{};
     objects.mdb = mdb.get();
     objects.object_type = MDB_TABLE;
@@ -298,7 +394,8 @@ bool ReadAll(unsigned char* file, size_t size, JetSnapshot& out) {
     std::strcpy(objects.object_name, "MSysObjects");
     JetSnapshotTable catalogue;
     size_t catalogueBudget = kJetSnapshotLimit;
-    if (!ReadTable(&objects, true, catalogue, catalogueBudget) || !PropertiesAreSafe(catalogue)) return false;
+    if (!ReadTable(&objects, true, Scan::kLibmdb, pages, catalogue, catalogueBudget) || !PropertiesAreSafe(catalogue))
+        return false;
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE)) return false;
     // The catalogue of a sound file lists MSysObjects itself; libmdb reads a page at the
     // end of the file as zeros, which gives an empty catalogue instead of an error.
@@ -315,7 +412,7 @@ bool ReadAll(unsigned char* file, size_t size, JetSnapshot& out) {
     for (MdbCatalogEntry* entry : tables) {
         if (!TableDefIsSafe(plain, pages, entry->table_pg)) return false;
         JetSnapshotTable table;
-        if (!ReadTable(entry, false, table, budget)) return false;
+        if (!ReadTable(entry, false, Scan::kEngine, pages, table, budget)) return false;
         snapshot.push_back(std::move(table));
     }
     out = std::move(snapshot);

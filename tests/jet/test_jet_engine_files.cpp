@@ -11,6 +11,7 @@
 #include "platform/jet/jet_database.h"
 #include "platform/jet/jet_snapshot.h"
 #include "tests/jet/jet_test_util.h"
+#include "tests/jet/mdb_export.h"
 #include "tools/jetwriter/jet_writer.h"
 
 namespace orbiq {
@@ -50,47 +51,6 @@ const std::vector<Sample>& Samples() {
 std::string SamplePath(const char* file) { return kSamples + "/" + file; }
 
 Text PasswordOf(const Sample& s) { return s.password ? Text(s.password) : Text(); }
-
-std::vector<std::string> Split(const std::string& s, char separator) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (size_t at; (at = s.find(separator, start)) != std::string::npos; start = at + 1)
-        parts.push_back(s.substr(start, at - start));
-    parts.push_back(s.substr(start));
-    return parts;
-}
-
-// A table as mdb-export gives it: unquoted, fields and rows apart by control characters
-// that no sample holds; a null and a zero-length text both come as "".
-struct Export {
-    std::vector<std::string> columns;
-    std::vector<std::vector<std::string>> rows;
-};
-
-Export MdbExport(const std::string& file, const std::string& table, const std::string& options = "") {
-    std::string out = test::RunCommand("LC_ALL=C mdb-export -Q -d \"$(printf '\\037')\" -R \"$(printf '\\036')\" " +
-                                       options + " " + test::ShellQuote(file) + " " + test::ShellQuote(table));
-    Export e;
-    std::vector<std::string> lines = Split(out, '\x1e');
-    if (lines.empty() || lines.back() != "") return e;  // every row ends with the delimiter
-    lines.pop_back();
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (i == 0) e.columns = Split(lines[i], '\x1f');
-        else e.rows.push_back(Split(lines[i], '\x1f'));
-    }
-    return e;
-}
-
-std::vector<std::vector<std::string>> LayerRows(JetDatabase& db, const std::string& table, size_t columns) {
-    std::vector<std::vector<std::string>> rows;
-    auto rs = db.Query(Text::FromUtf8("select * from [" + table + "]"));
-    for (rs.MoveFirst(); !rs.AtEnd(); rs.MoveNext()) {
-        std::vector<std::string> row;
-        for (size_t c = 1; c <= columns; ++c) row.push_back(rs.Field(static_cast<int>(c)).ToUtf8());
-        rows.push_back(row);
-    }
-    return rows;
-}
 
 class EngineFiles : public ::testing::Test {
 protected:
@@ -141,11 +101,11 @@ TEST_F(EngineFiles, EveryTableReadsAsMdbExportReadsIt) {
         ASSERT_TRUE(db.Open(file, PasswordOf(s))) << s.file;
         for (size_t i = 0; i < s.tables.size(); ++i) {
             const SampleTable& t = s.tables[i];
-            Export exported = MdbExport(file, t.name);
+            test::Export exported = test::MdbExport(file, t.name);
             EXPECT_EQ(snapshot[i].name, t.name);
             EXPECT_EQ(snapshot[i].columns, exported.columns) << s.file << " " << t.name;
             EXPECT_EQ(exported.rows.size(), t.rows) << s.file << " " << t.name;
-            EXPECT_EQ(LayerRows(db, t.name, exported.columns.size()), exported.rows) << s.file << " " << t.name;
+            EXPECT_EQ(test::LayerRows(db, t.name, exported.columns.size()), exported.rows) << s.file << " " << t.name;
         }
     }
 }
@@ -224,7 +184,7 @@ TEST_F(EngineFiles, DeletedRowsAndNullsInTheEngineLayout) {
     auto two = FindRow(file, "\xFF\xFETwo");
     auto three = FindRow(file, "\xFF\xFEThree");
     ASSERT_TRUE(two && three);
-    file[two->page * 4096 + 15 + 2 * two->slot] |= 0x40;  // the deleted flag of its offset
+    file[two->page * 4096 + 15 + 2 * two->slot] |= 0xC0;  // the deleted flags of its offset
     file[three->page * 4096 + three->end - 1] &= static_cast<unsigned char>(~0x02);  // Data (column 2) null
     test::ScratchDir dir;
     std::string path = dir.Write("edited.mdb", file);
@@ -236,7 +196,7 @@ TEST_F(EngineFiles, DeletedRowsAndNullsInTheEngineLayout) {
     for (rs.MoveFirst(); !rs.AtEnd(); rs.MoveNext()) rows.emplace_back(rs.Field(1).ToUtf8(), rs.FieldIsNull(2));
     EXPECT_EQ(rows, (std::vector<std::pair<std::string, bool>>{{"1", false}, {"3", true}}));
     EXPECT_TRUE(db.Query(TXT("select * from Table1 where Data='Two'")).AtEnd());
-    EXPECT_EQ(MdbExport(path, "Table1").rows, (std::vector<std::vector<std::string>>{{"1", "One"}, {"3", ""}}));
+    EXPECT_EQ(test::MdbExport(path, "Table1").rows, (std::vector<std::vector<std::string>>{{"1", "One"}, {"3", ""}}));
 }
 
 uint32_t Get16(const ByteSet& b, size_t at) { return b[at] | b[at + 1] << 8; }
@@ -270,13 +230,13 @@ TEST_F(EngineFiles, DroppedColumnsAreLeftOut) {
     test::ScratchDir dir;
     std::string path = dir.Write("dropped.mdb", file);
 
-    Export exported = MdbExport(path, "Table1");
+    test::Export exported = test::MdbExport(path, "Table1");
     ASSERT_EQ(exported.columns, (std::vector<std::string>{"A", "B", "D", "E", "F", "G", "H", "I"}));
     EXPECT_EQ(exported.rows[0], (std::vector<std::string>{"abcdefg", "hijklmnop", "222", "333333333", "444.555",
                                                           "09/21/74 00:00:00", "3.5000", "1"}));
     JetDatabase db;
     ASSERT_TRUE(db.Open(path, Text()));
-    EXPECT_EQ(LayerRows(db, "Table1", 8), exported.rows);
+    EXPECT_EQ(test::LayerRows(db, "Table1", 8), exported.rows);
     platform::JetSnapshot snapshot;
     ASSERT_TRUE(platform::ReadJetSnapshotFile(path, snapshot));
     EXPECT_EQ(snapshot[0].columns, exported.columns);
@@ -289,10 +249,10 @@ TEST_F(EngineFiles, WriterCatalogueMatchesTheEngines) {
     std::string ours = dir.Write("ours.mdb", jet::WriteCatalogue({std::optional<Text>(TXT("甲"))}, {}, Text()));
     std::string engine = SamplePath("V2000_no-password.mdb");
     // Objects in hex: the engine's hold any byte.
-    Export mine = MdbExport(ours, "MSysObjects", "-b hex"), theirs = MdbExport(engine, "MSysObjects", "-b hex");
+    test::Export mine = test::MdbExport(ours, "MSysObjects", "-b hex"), theirs = test::MdbExport(engine, "MSysObjects", "-b hex");
     ASSERT_FALSE(theirs.columns.empty());
     EXPECT_EQ(mine.columns, theirs.columns);
-    auto entries = [](const Export& e) {
+    auto entries = [](const test::Export& e) {
         std::map<std::string, std::vector<std::string>> byName;  // Name -> Id, ParentId, Type, Flags
         for (const auto& row : e.rows)
             if (row.size() == e.columns.size()) byName[row[2]] = {row[0], row[1], row[3], row[7]};
