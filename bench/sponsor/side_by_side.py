@@ -233,7 +233,7 @@ class Screen:
 
     def pixels(self):
         """The root window as (width, height, rgb bytes)."""
-        ppm = subprocess.run(["import", "-display", self.name, "-window", "root", "ppm:-"], capture_output=True,
+        ppm = subprocess.run(["import", "-display", self.name, "-window", "root", "-depth", "8", "ppm:-"], capture_output=True,
                              check=False).stdout
         if not ppm.startswith(b"P6"):
             return None
@@ -313,9 +313,10 @@ class Player:
             if self.adverts_shown(window):
                 return window, time.monotonic() - clicked
             time.sleep(0.25)
+        self.adverts_shown(window, report=True)
         return window, None
 
-    def adverts_shown(self, window):
+    def adverts_shown(self, window, report=False):
         g = self.screen.geometry(window)
         shot = self.screen.pixels()
         if not g or not shot:
@@ -328,6 +329,8 @@ class Player:
         for i, screen in enumerate(ADVERT_SCREENS):
             left, top = g[0] + 8, g[1] + 8 + 120 * i
             if not (near(rgb(left + 56, top + 56), screen) and near(rgb(left + 262, top + 4), ADVERT_BACKGROUND)):
+                if report:
+                    print(f"    advert {i + 1} at {left},{top}: {rgb(left + 56, top + 56):06x} {rgb(left + 262, top + 4):06x}")
                 return False
         return True
 
@@ -384,13 +387,15 @@ def main():
         for p in players:
             p.start_to_main_window()
         time.sleep(args.settle)
-        idle = {p.name: idle_figures(p.proc.pid) for p in players}
         before = {p.name: cpu_ticks(tree(p.proc.pid)) for p in players}
         t0 = time.monotonic()
         time.sleep(args.idle)
         spent = time.monotonic() - t0
         after = {p.name: cpu_ticks(tree(p.proc.pid)) for p in players}
-        print(f"\nidle, main window up with the site ({args.settle} s after it showed); load {machine_load()}")
+        # Taken at the end, when thread pools have let their idle threads go (30 s).
+        idle = {p.name: idle_figures(p.proc.pid) for p in players}
+        print(f"\nidle, main window up with the site: CPU from {args.settle} s to {args.settle + args.idle} s after it"
+              f" showed, memory and threads at the end; load {machine_load()}")
         print(f"  {'build':10s} {'RSS MiB':>8s} {'private':>8s} {'threads':>8s} {'procs':>6s} {'CPU % of a core':>16s}")
         for p in players:
             f = idle[p.name]

@@ -11,6 +11,8 @@
 
 #include <unistd.h>
 
+#include <optional>
+
 // QtGui exports it (private API); Qt WebEngine's start-up hook uses it the same way.
 void qt_gl_set_global_share_context(QOpenGLContext* context);
 
@@ -44,11 +46,35 @@ void PrepareEngine() {
     }
 }
 
+// The engine asks whether OpenGL may be used from several threads as it starts. Under X that
+// question loads the OpenGL driver (Mesa's software one: LLVM, 50 MiB and a thread a core) to
+// try a context, although the views draw in software. Qt skips that check when told to; the
+// answer is read once, while the engine starts, and the program's own OpenGL stays as it was.
+class SkipThreadedGlCheck {
+public:
+    SkipThreadedGlCheck() : set_(!qEnvironmentVariableIsSet(kName)) {
+        if (set_) qputenv(kName, "1");
+    }
+    ~SkipThreadedGlCheck() {
+        if (set_) qunsetenv(kName);
+    }
+
+private:
+    static constexpr char kName[] = "QT_OPENGL_NO_SANITY_CHECK";
+    bool set_;
+};
+
 QWidget* Create(QWidget* parent, void (*openLink)(const char*)) {
-    static const bool prepared = (PrepareEngine(), true);
-    (void)prepared;
+    static bool prepared = false;
+    std::optional<SkipThreadedGlCheck> skip;
+    if (!prepared) {
+        PrepareEngine();
+        skip.emplace();
+        prepared = true;
+    }
     auto* view = new QWebEngineView(parent);
-    QObject::connect(view->page(), &QWebEnginePage::newWindowRequested, view,
+    QWebEnginePage* page = view->page();  // the first page starts the engine
+    QObject::connect(page, &QWebEnginePage::newWindowRequested, view,
                      [openLink](QWebEngineNewWindowRequest& request) {
                          openLink(request.requestedUrl().toEncoded().constData());
                      });
