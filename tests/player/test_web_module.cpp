@@ -48,7 +48,7 @@ protected:
             ADD_FAILURE() << "the window stayed open";
             platform::DestroyWindow(*window);
         });
-        guard.start(kPageWait * 2);
+        guard.start(kPageWait * 4);
         opener();
         EXPECT_TRUE(ran);
         EXPECT_EQ(*window, 0u);
@@ -88,7 +88,7 @@ TEST_F(WebModuleTest, EngineLoadsWithTheFirstShownViewAndTheAdvertsShowEveryTime
             EXPECT_TRUE(WaitFor([&] {
                 shot = window->grab().toImage();
                 return shown(1) && shown(2) && shown(3) && shown(4);
-            }, kPageWait)) << shown(1) << shown(2) << shown(3) << shown(4);
+            }, kPageWait * 2)) << shown(1) << shown(2) << shown(3) << shown(4);
             EXPECT_TRUE(Mapped("libQt6WebEngineCore"));
             // Esc closes the window with the keyboard focus inside an advert.
             window->activateWindow();
