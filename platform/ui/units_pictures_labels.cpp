@@ -44,6 +44,8 @@ public:
         if (description_.contains("background")) {
             w_->background = ColourFromRef(static_cast<int32_t>(ColourValue(description_.value("background"))));
             w_->hasBackground = true;
+            // It fills its whole area: what lies under it is never painted.
+            w_->setAttribute(Qt::WA_OpaquePaintEvent, w_->background.alpha() == 255);
         }
         w_->mode = description_.value("draw").toString();
         bytes_ = BytesOfResource(description_.value("picture").toString());
@@ -100,8 +102,48 @@ public:
     bool fill = false;
     bool wrap = false;
     Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
-    void paintEvent(QPaintEvent*) override {
+    // A label that fills its background covers its area: nothing under it is painted, and
+    // its face is drawn once into a pixmap (until text, colour, font or size change), so a
+    // label that moves (the notice ticker) only copies the part that comes into view.
+    void SetFill(const QColor& c) {
+        fill = true;
+        background = c;
+        setAttribute(Qt::WA_OpaquePaintEvent, c.alpha() == 255);
+    }
+    void Changed() {
+        face_ = QPixmap();
+        update();
+    }
+    void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
+        if (!testAttribute(Qt::WA_OpaquePaintEvent) || width() * qint64(height()) > kMaxFacePixels) {
+            Draw(p);
+            return;
+        }
+        const qreal ratio = devicePixelRatioF();
+        if (face_.isNull() || face_.size() != size() * ratio) {
+            face_ = QPixmap(size() * ratio);
+            face_.setDevicePixelRatio(ratio);
+            QPainter fp(&face_);
+            Draw(fp);
+        }
+        const QRect r = e->rect();
+        p.drawPixmap(r, face_, QRectF(r.topLeft() * ratio, r.size() * ratio));
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        face_ = QPixmap();
+        QWidget::resizeEvent(e);
+    }
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::FontChange) face_ = QPixmap();
+        QWidget::changeEvent(e);
+    }
+
+private:
+    static constexpr qint64 kMaxFacePixels = 4 << 20;  // past it (16 MiB), the label draws directly
+    void Draw(QPainter& p) {
         if (fill) p.fillRect(rect(), background);
         if (!picture.isNull()) p.drawTiledPixmap(rect(), picture);
         p.setPen(colour);
@@ -109,6 +151,7 @@ public:
         int flags = static_cast<int>(align) | (wrap ? Qt::TextWordWrap : 0);
         p.drawText(rect(), flags, text);
     }
+    QPixmap face_;
 };
 
 class LabelUnit : public Unit {
@@ -127,10 +170,8 @@ public:
         w_->text = window_->Expand(description_.value("caption").toString());
         colourRef_ = static_cast<int32_t>(ColourValue(description_.value("colour")));  // black when not stored
         w_->colour = ColourFromRef(colourRef_);
-        if (description_.contains("background")) {
-            w_->fill = true;
-            w_->background = ColourFromRef(static_cast<int32_t>(ColourValue(description_.value("background"))));
-        }
+        if (description_.contains("background"))
+            w_->SetFill(ColourFromRef(static_cast<int32_t>(ColourValue(description_.value("background")))));
         ApplyCommon();
     }
     PropValue Get(Prop p) override {
@@ -139,8 +180,8 @@ public:
         return Unit::Get(p);
     }
     bool Set(Prop p, const PropValue& v) override {
-        if (p == Prop::Caption) { w_->text = Q(TextOf(v)); w_->update(); return true; }
-        if (p == Prop::TextColour) { colourRef_ = IntOf(v); w_->colour = ColourFromRef(colourRef_); w_->update(); return true; }
+        if (p == Prop::Caption) { w_->text = Q(TextOf(v)); w_->Changed(); return true; }
+        if (p == Prop::TextColour) { colourRef_ = IntOf(v); w_->colour = ColourFromRef(colourRef_); w_->Changed(); return true; }
         return Unit::Set(p, v);
     }
 

@@ -1,23 +1,28 @@
 // Unit types that show web content: the HTML view and the hyperlink box.
-// A shown HTML view is a browser on Qt WebEngine: its page loads with pictures, style sheets
-// and scripts, and a page that fails shows the engine's own error page. A view stored hidden
-// only sends: its navigation is the plain GET of the same request line, with no page kept.
+// A shown HTML view is a browser on Qt WebEngine, from the web view module loaded when the
+// first one is made: its page loads with pictures, style sheets and scripts, and a page that
+// fails shows the engine's own error page. A view stored hidden only sends: its navigation is
+// the plain GET of the same request line, with no page kept.
 #include "platform/ui/units_internal.h"
 
 #include <QLabel>
+#include <QLibrary>
 #include <QMouseEvent>
-#include <QUrl>
-#include <QWebEngineNewWindowRequest>
-#include <QWebEnginePage>
-#include <QWebEngineView>
 
+#include <limits.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <functional>
-#include <mutex>
+#include <string>
 
 #include "common/http_get.h"
 #include "platform/ui/program.h"
+#include "platform/ui/web_view_module.h"
+
+#ifndef ORBIQ_WEB_VIEW_MODULE_PATH
+#define ORBIQ_WEB_VIEW_MODULE_PATH ""
+#endif
 
 namespace orbiq::platform {
 namespace {
@@ -40,31 +45,52 @@ Text WireAddress(const Text& address) {
     return Text(out);
 }
 
-// Chromium will not start its sandbox for root; as root the pages load without it.
-void PrepareEngine() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-            qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    });
+constexpr char kModuleName[] = "liborbiq_web_view.so";
+
+// The module next to the running program, else the one the build made.
+std::string ModulePath() {
+    char self[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        std::string dir(self, static_cast<size_t>(n));
+        dir.erase(dir.find_last_of('/') + 1);
+        std::string candidate = dir + kModuleName;
+        if (access(candidate.c_str(), R_OK) == 0) return candidate;
+    }
+    return ORBIQ_WEB_VIEW_MODULE_PATH;
 }
+
+// Loaded once, on the UI thread, and kept to the end; null when it cannot be had.
+const WebViewModule* Module() {
+    static const WebViewModule* module = []() -> const WebViewModule* {
+        QLibrary library(QString::fromStdString(ModulePath()));
+        using Entry = const WebViewModule* (*)();
+        auto entry = reinterpret_cast<Entry>(library.resolve(kWebViewModuleEntry));
+        const WebViewModule* m = entry ? entry() : nullptr;
+        if (!m || m->version != kWebViewModuleVersion) {
+            std::fprintf(stderr, "orbiq: no web view module (%s)\n", library.errorString().toLocal8Bit().constData());
+            return nullptr;
+        }
+        return m;
+    }();
+    return module;
+}
+
+void OpenLinkInBrowser(const char* address) { OpenInBrowser(Text(address)); }
 
 class HtmlViewUnit : public Unit {
 public:
     using Unit::Unit;
     QWidget* Widget() override { return w_; }
     void Build(QWidget* parent) override {
-        if (description_.value("visible").toBool(true)) {
-            PrepareEngine();
-            view_ = new QWebEngineView(parent);
-            w_ = view_;
+        shown_ = description_.value("visible").toBool(true);
+        const WebViewModule* module = shown_ ? Module() : nullptr;
+        if (module) {
             // A link that the page opens in a new window goes to the default browser.
-            QObject::connect(view_->page(), &QWebEnginePage::newWindowRequested, view_,
-                             [](QWebEngineNewWindowRequest& request) {
-                                 OpenInBrowser(Text(request.requestedUrl().toEncoded().toStdString()));
-                             });
+            w_ = module->create(parent, &OpenLinkInBrowser);
+            module_ = module;
         } else {
-            w_ = new QWidget(parent);
+            w_ = new QWidget(parent);  // the sender, or an empty view when the module is missing
         }
         w_->setObjectName(QString::fromStdString(name_));
         w_->setFocusPolicy(description_.value("tab").toBool() ? Qt::StrongFocus : Qt::NoFocus);
@@ -85,16 +111,18 @@ private:
     void Navigate(const Text& address) {
         address_ = address;
         const Text wire = WireAddress(address);
-        if (view_) {
-            view_->load(QUrl::fromEncoded(QByteArray::fromStdString(wire.Bytes())));
+        if (module_) {
+            module_->load(w_, wire.Bytes().c_str());
             return;
         }
+        if (shown_) return;
         // The sender's GET; its answer is not looked at.
         StartThread(std::function<void()>([wire] { HttpGet(wire); }));
     }
 
     QWidget* w_ = nullptr;
-    QWebEngineView* view_ = nullptr;
+    const WebViewModule* module_ = nullptr;
+    bool shown_ = true;
     Text address_;
 };
 
