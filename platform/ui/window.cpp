@@ -154,7 +154,7 @@ QPoint ScreenPosition(QWidget* w) {
     xcb_connection_t* c = x11->connection();
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     xcb_translate_coordinates_reply_t* reply =
-        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, static_cast<xcb_window_t>(w->winId()), root, 0, 0), nullptr);
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, static_cast<xcb_window_t>(handle->winId()), root, 0, 0), nullptr);
     if (!reply) return w->pos();
     const qreal scale = handle->devicePixelRatio() > 0 ? handle->devicePixelRatio() : 1.0;
     const QPoint inside(qRound(reply->dst_x / scale), qRound(reply->dst_y / scale));
@@ -201,9 +201,24 @@ void StackLikeOwnWindows(QWidget* w, bool modal, Window* self) {
     if (!blocked || blocked == self) return;
     // Tied to it for the window manager: kept above it, minimised and restored with it.
     w->winId();
-    blocked->widget()->winId();
-    if (w->windowHandle()) w->windowHandle()->setTransientParent(blocked->widget()->windowHandle());
+    QWindow* handle = w->windowHandle();
+    QWindow* over = blocked->widget()->windowHandle();
+    if (!handle || !over) return;
+    handle->setTransientParent(over);
     if (self) self->blocks = blocked->id();
+}
+
+// Qt names a transient parent to X only for dialogs, and clears it when it shows any other
+// window; ours stay normal windows (each with its taskbar button), so the name goes in after.
+void NameTransientParent(QWidget* w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    QWindow* handle = w->windowHandle();
+    QWindow* over = handle ? handle->transientParent() : nullptr;
+    if (!x11 || !over) return;
+    const auto overId = static_cast<xcb_window_t>(over->winId());
+    xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(handle->winId()),
+                        XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &overId);
+    xcb_flush(x11->connection());
 }
 
 void KeepWithBlockedWindow(Window* window) {
@@ -541,6 +556,7 @@ uint64_t LoadWindow(const std::string& formName, const Handlers& handlers, const
     if (options.modal) w->setWindowModality(Qt::ApplicationModal);
     StackLikeOwnWindows(w, options.modal, window);
     w->show();
+    NameTransientParent(w);
     if (options.modal) {
         // Returns only once the window has been destroyed (an event loop's exec would also
         // return when the application has been told to quit).
