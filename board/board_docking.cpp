@@ -10,7 +10,7 @@ namespace orbiq {
 namespace {
 
 // Hidden at the right edge means Left = W - 4, or where the window manager put the window
-// when it was asked for W - 4 (read on the tick after the request).
+// when it was asked for W - 4 (read on the tick after the request, if still past the edge).
 struct RightHide {
     bool asked = false;
     int32_t left = 0;
@@ -34,7 +34,7 @@ void OnEdgeHideTimerTick(uint64_t window) {
     for (auto it = gRightHides.begin(); it != gRightHides.end();)
         it = platform::WindowExists(it->first) ? std::next(it) : gRightHides.erase(it);
     RightHide& hide = gRightHides[window];
-    if (hide.asked) hide = {false, left, true};
+    if (hide.asked) hide = {false, left, left + width > screenWidth};  // not moved elsewhere meanwhile
     const bool hiddenRight = left == screenWidth - kStrip || (hide.known && left == hide.left);
 
     const bool over = left <= x && x <= left + width && top <= y && y <= top + height;

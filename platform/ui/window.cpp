@@ -145,13 +145,20 @@ private:
 };
 
 
+// The X server's connection when the windows go through one (the offscreen platform
+// answers the X11 interface too, without a connection).
+xcb_connection_t* XConnection() {
+    if (!qGuiApp || QGuiApplication::platformName() != "xcb") return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
 // Where the window system has a top-level window, frame included: a window manager may have
 // refused part of a move, or moved the window itself, without Qt hearing of it.
 QPoint ScreenPosition(QWidget* w) {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = XConnection();
     QWindow* handle = w->windowHandle();
-    if (!x11 || !handle || !w->isVisible()) return w->pos();
-    xcb_connection_t* c = x11->connection();
+    if (!c || !handle || !w->isVisible()) return w->pos();
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
     xcb_translate_coordinates_reply_t* reply =
         xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, static_cast<xcb_window_t>(handle->winId()), root, 0, 0), nullptr);
@@ -210,15 +217,15 @@ void StackLikeOwnWindows(QWidget* w, bool modal, Window* self) {
 
 // Qt names a transient parent to X only for dialogs, and clears it when it shows any other
 // window; ours stay normal windows (each with its taskbar button), so the name goes in after.
-void NameTransientParent(QWidget* w) {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+static void NameTransientParent(QWidget* w) {
+    xcb_connection_t* c = XConnection();
     QWindow* handle = w->windowHandle();
     QWindow* over = handle ? handle->transientParent() : nullptr;
-    if (!x11 || !over) return;
+    if (!c || !over) return;
     const auto overId = static_cast<xcb_window_t>(over->winId());
-    xcb_change_property(x11->connection(), XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(handle->winId()),
-                        XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &overId);
-    xcb_flush(x11->connection());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(handle->winId()), XCB_ATOM_WM_TRANSIENT_FOR,
+                        XCB_ATOM_WINDOW, 32, 1, &overId);
+    xcb_flush(c);
 }
 
 void KeepWithBlockedWindow(Window* window) {
@@ -385,8 +392,9 @@ void Window::Set(Prop prop, const PropValue& value) {
     case Prop::Caption:
         if (auto t = std::get_if<Text>(&value)) w->setWindowTitle(Q(*t));
         break;
-    case Prop::Left: MoveWindow(w, QPoint(IntOf(value), ScreenPosition(w).y())); break;
-    case Prop::Top: MoveWindow(w, QPoint(ScreenPosition(w).x(), IntOf(value))); break;
+    // The other coordinate as last asked for: the window system may not have placed it yet.
+    case Prop::Left: MoveWindow(w, QPoint(IntOf(value), w->y())); break;
+    case Prop::Top: MoveWindow(w, QPoint(w->x(), IntOf(value))); break;
     case Prop::Width:
         if (framed_) { outer_.setWidth(IntOf(value)); FitToFrame(); }
         else w->setFixedSize(IntOf(value), w->height());
