@@ -11,6 +11,7 @@
 
 int main(int argc, char** argv) {
     orbiq::EnsureCurlGlobal();  // before any thread exists
+    orbiq::platform::ChooseWindowSystem();
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // libmpv needs it
     QApplication::setQuitOnLastWindowClosed(false);

@@ -8,7 +8,8 @@ packages=(
   libcurl4-openssl-dev libmpv-dev mdbtools mdbtools-dev libglib2.0-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick ffmpeg
-  openbox
+  openbox xdotool wmctrl libxcb1-dev
+  weston xwayland qt6-wayland  # the Wayland desktop the tests start
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
   mpv  # the bare player bench/media compares against

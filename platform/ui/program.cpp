@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "common/files.h"
+#include "platform/ui/units.h"
 
 namespace orbiq::platform {
 namespace {
@@ -31,8 +32,6 @@ MessageBoxResponder gResponder;
 std::function<void(const Text&)> gBrowserHook;
 std::function<void(const Text&)> gOpenOrRunHook;
 Text gDownloadFolder;
-
-QString Q(const Text& t) { return QString::fromUtf8(t.ToUtf8()); }
 
 }  // namespace
 
@@ -102,6 +101,7 @@ int32_t MessageBox(const Text& text, int32_t flags, const Text& title) {
         QPushButton* ok = box.addButton(QString::fromUtf8("确定"), QMessageBox::AcceptRole);
         if (flags == kMbOkCancel) box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
         box.setDefaultButton(ok);
+        StackLikeOwnWindows(&box, true, nullptr);
         box.exec();
         return box.clickedButton() == ok ? kIdOk : kIdCancel;
     };
@@ -194,6 +194,15 @@ Text DownloadFolderPath() {
 }
 
 void EnableVisualStyles(int32_t) {}
+
+void ChooseWindowSystem() {
+    // Every window opens centred and the board docks at the screen's edges: a Wayland client
+    // can neither place its windows nor learn where they are, a client of Xwayland can.
+    const QByteArray asked = qgetenv("QT_QPA_PLATFORM");
+    const bool wayland = !qgetenv("WAYLAND_DISPLAY").isEmpty() || qgetenv("XDG_SESSION_TYPE") == "wayland";
+    if (wayland && !qgetenv("DISPLAY").isEmpty() && (asked.isEmpty() || asked.startsWith("wayland")))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
 
 uint32_t TickCount() {
     using namespace std::chrono;

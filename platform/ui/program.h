@@ -58,6 +58,9 @@ void SetDownloadFolderForTests(const Text& folder);  // empty: back to the user'
 
 // Switches the visual styles of the common controls on; Qt widgets always draw styled.
 void EnableVisualStyles(int32_t on);
+// Before the application object exists: on a Wayland desktop with an X server (Xwayland),
+// windows go through the X server, where the program can place them.
+void ChooseWindowSystem();
 
 // Runs a routine on the UI thread once the current event has returned.
 void PostToUiThread(std::function<void()> routine);

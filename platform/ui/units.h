@@ -62,6 +62,12 @@ protected:
 
 std::unique_ptr<Unit> CreateUnit(Window* window, const QJsonObject& description);
 
+// Before a window first shows: it stays on top while a shown window of ours does, and a
+// modal one (self: ours, or null for a message box) is tied to the window it blocks.
+void StackLikeOwnWindows(QWidget* widget, bool modal, Window* self);
+// After a modal window or the window it blocks was minimised or restored: the other follows.
+void KeepWithBlockedWindow(Window* window);
+
 class Window {
 public:
     Window(uint64_t id, const QJsonObject& form, const Handlers& handlers, const LoadOptions& options);
@@ -93,6 +99,7 @@ public:
     bool startWindow = false;
     bool destroying = false;
     bool draggable = true;
+    uint64_t blocks = 0;  // a modal window: the window it was opened over (0: none)
 
 private:
     // Counts the window's handlers on the stack; the window is deleted only at 0.

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QCursor>
 #include <QEventLoop>
 #include <QFile>
@@ -13,7 +14,10 @@
 #include <QThread>
 #include <QWindow>
 
+#include <xcb/xcb.h>
+
 #include <atomic>
+#include <cstdlib>
 
 #include "platform/ui/program.h"
 #include "platform/ui/units.h"
@@ -34,9 +38,15 @@ public:
     WindowWidget(Window* owner, Qt::WindowFlags flags) : QWidget(nullptr, flags), owner_(owner) {}
     Window* owner_;
 
-    // Drags by the surface: presses that no interactive unit took arrive here.
+    // Drags by the surface: presses that no interactive unit took arrive here. The window
+    // system moves the window itself where it can (Wayland places no window a client moves,
+    // and a window manager keeps its own rules); moving it by hand is left for the rest.
     void mousePressEvent(QMouseEvent* e) override {
         if (owner_ && owner_->draggable && e->button() == Qt::LeftButton) {
+            if (windowHandle() && windowHandle()->startSystemMove()) {
+                e->accept();
+                return;
+            }
             dragging_ = true;
             offset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();
         }
@@ -65,6 +75,12 @@ public:
         if (owner_ && (e->type() == QEvent::Show || e->type() == QEvent::Move || e->type() == QEvent::Resize))
             owner_->FitToFrame();
         return done;
+    }
+    // A modal window and the window it blocks go down and come back together, so that
+    // neither is left on screen without the other.
+    void changeEvent(QEvent* e) override {
+        QWidget::changeEvent(e);
+        if (e->type() == QEvent::WindowStateChange && owner_ && !owner_->destroying) KeepWithBlockedWindow(owner_);
     }
     void closeEvent(QCloseEvent* e) override {
         if (owner_ && !owner_->destroying) {
@@ -129,7 +145,105 @@ private:
 };
 
 
+// The X server's connection when the windows go through one (the offscreen platform
+// answers the X11 interface too, without a connection).
+xcb_connection_t* XConnection() {
+    if (!qGuiApp || QGuiApplication::platformName() != "xcb") return nullptr;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 ? x11->connection() : nullptr;
+}
+
+// Where the window system has a top-level window, frame included: a window manager may have
+// refused part of a move, or moved the window itself, without Qt hearing of it.
+QPoint ScreenPosition(QWidget* w) {
+    xcb_connection_t* c = XConnection();
+    QWindow* handle = w->windowHandle();
+    if (!c || !handle || !w->isVisible()) return w->pos();
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_translate_coordinates_reply_t* reply =
+        xcb_translate_coordinates_reply(c, xcb_translate_coordinates(c, static_cast<xcb_window_t>(handle->winId()), root, 0, 0), nullptr);
+    if (!reply) return w->pos();
+    const qreal scale = handle->devicePixelRatio() > 0 ? handle->devicePixelRatio() : 1.0;
+    const QPoint inside(qRound(reply->dst_x / scale), qRound(reply->dst_y / scale));
+    std::free(reply);
+    const QMargins m = handle->frameMargins();
+    return inside - QPoint(m.left(), m.top());
+}
+
+// Moves a top-level window. Qt skips a move to where it believes the window stands, which
+// may be where the window manager refused to put it: Qt first learns where it really is.
+void MoveWindow(QWidget* w, const QPoint& to) {
+    const QPoint real = ScreenPosition(w);
+    if (to == w->pos() && real != to) w->move(real);
+    w->move(to);
+}
+
+bool AnyWindowOnTop() {
+    for (auto& [id, window] : Registry()) {
+        QWidget* w = window->widget();
+        if (w && w->isVisible() && (w->windowFlags() & Qt::WindowStaysOnTopHint)) return true;
+    }
+    return false;
+}
+
+// The window a modal window opens over: the active one, else the shown start window.
+Window* WindowToBlock() {
+    QWidget* active = QApplication::activeWindow();
+    Window* start = nullptr;
+    for (auto& [id, window] : Registry()) {
+        QWidget* w = window->widget();
+        if (!w || !w->isVisible() || window->destroying) continue;
+        if (w == active) return window;
+        if (window->startWindow) start = window;
+    }
+    return start;
+}
+
 }  // namespace
+
+void StackLikeOwnWindows(QWidget* w, bool modal, Window* self) {
+    if (AnyWindowOnTop()) w->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    if (!modal) return;
+    Window* blocked = WindowToBlock();
+    if (!blocked || blocked == self) return;
+    // Tied to it for the window manager: kept above it, minimised and restored with it.
+    w->winId();
+    QWindow* handle = w->windowHandle();
+    QWindow* over = blocked->widget()->windowHandle();
+    if (!handle || !over) return;
+    handle->setTransientParent(over);
+    if (self) self->blocks = blocked->id();
+}
+
+// Qt names a transient parent to X only for dialogs, and clears it when it shows any other
+// window; ours stay normal windows (each with its taskbar button), so the name goes in after.
+static void NameTransientParent(QWidget* w) {
+    xcb_connection_t* c = XConnection();
+    QWindow* handle = w->windowHandle();
+    QWindow* over = handle ? handle->transientParent() : nullptr;
+    if (!c || !over) return;
+    const auto overId = static_cast<xcb_window_t>(over->winId());
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(handle->winId()), XCB_ATOM_WM_TRANSIENT_FOR,
+                        XCB_ATOM_WINDOW, 32, 1, &overId);
+    xcb_flush(c);
+}
+
+void KeepWithBlockedWindow(Window* window) {
+    QWidget* w = window->widget();
+    if (w->isMinimized()) {
+        Window* blocked = FindWindowById(window->blocks);
+        if (blocked && blocked->widget() && blocked->widget()->isVisible() && !blocked->widget()->isMinimized())
+            blocked->widget()->showMinimized();
+        return;
+    }
+    for (auto& [id, other] : Registry()) {
+        QWidget* m = other->widget();
+        if (other->blocks != window->id() || other->destroying || !m || !m->isMinimized()) continue;
+        m->showNormal();
+        m->raise();
+        m->activateWindow();
+    }
+}
 
 void InstallUnitBackend() {
     static QtUnitBackend backend;
@@ -254,8 +368,8 @@ PropValue Window::Get(Prop prop) {
     if (!w) return {};
     switch (prop) {
     case Prop::Caption: return T(w->windowTitle());
-    case Prop::Left: return static_cast<int32_t>(w->x());
-    case Prop::Top: return static_cast<int32_t>(w->y());
+    case Prop::Left: return static_cast<int32_t>(ScreenPosition(w).x());
+    case Prop::Top: return static_cast<int32_t>(ScreenPosition(w).y());
     case Prop::Width: return static_cast<int32_t>(framed_ ? outer_.width() : w->width());
     case Prop::Height: return static_cast<int32_t>(framed_ ? outer_.height() : w->height());
     case Prop::Visible: return w->isVisible();
@@ -278,8 +392,9 @@ void Window::Set(Prop prop, const PropValue& value) {
     case Prop::Caption:
         if (auto t = std::get_if<Text>(&value)) w->setWindowTitle(Q(*t));
         break;
-    case Prop::Left: w->move(IntOf(value), w->y()); break;
-    case Prop::Top: w->move(w->x(), IntOf(value)); break;
+    // The other coordinate as last asked for: the window system may not have placed it yet.
+    case Prop::Left: MoveWindow(w, QPoint(IntOf(value), w->y())); break;
+    case Prop::Top: MoveWindow(w, QPoint(w->x(), IntOf(value))); break;
     case Prop::Width:
         if (framed_) { outer_.setWidth(IntOf(value)); FitToFrame(); }
         else w->setFixedSize(IntOf(value), w->height());
@@ -447,7 +562,9 @@ uint64_t LoadWindow(const std::string& formName, const Handlers& handlers, const
         w->move(area.center() - QPoint(size.width() / 2, size.height() / 2));
     }
     if (options.modal) w->setWindowModality(Qt::ApplicationModal);
+    StackLikeOwnWindows(w, options.modal, window);
     w->show();
+    NameTransientParent(w);
     if (options.modal) {
         // Returns only once the window has been destroyed (an event loop's exec would also
         // return when the application has been told to quit).

@@ -84,6 +84,49 @@ TEST_F(BoardDockingTest, CornersAndTheBottomEdge) {
     EXPECT_EQ(Tick({200, 550}), QPoint(100, 500));
 }
 
+// Where the window really stands decides: a window manager may keep more than the strip on
+// screen (openbox keeps a tenth of a window that a program moves, rounded its own way), and the mouse anywhere over
+// what it keeps brings the window back. Without a manager only the 4-pixel strip stays.
+TEST_F(BoardDockingTest, HidesAsFarAsTheWindowSystemLetsItAndComesBackAnywhereOverIt) {
+    const bool managed = qEnvironmentVariableIsSet("ORBIQ_TEST_WINDOW_FRAMES");
+    enum Edge { Left, Right, Top };
+    struct Case {
+        const char* name;
+        Edge edge;
+        QPoint start;
+        int kept;  // what stays on screen
+    };
+    const Case cases[] = {
+        {"left", Left, {-20, 100}, managed ? width - width * 9 / 10 : 4},
+        {"right", Right, {W - width, 100}, managed ? width / 10 : 4},
+        {"top", Top, {100, -5}, managed ? height - height * 9 / 10 : 4},
+    };
+    auto shown = [&](Edge edge) {
+        const int left = Self().GetInt(Prop::Left), top = Self().GetInt(Prop::Top);
+        return edge == Left ? left + width : edge == Right ? W - left : top + height;
+    };
+    auto back = [&](Edge edge) {
+        const QPoint at(Self().GetInt(Prop::Left), Self().GetInt(Prop::Top));
+        return edge == Left ? at.x() == 0 : edge == Right ? at.x() == W - width : at.y() == 0;
+    };
+    for (const Case& c : cases) {
+        Place(c.start.x(), c.start.y());
+        Tick(Away());
+        ASSERT_TRUE(WaitFor([&] { return shown(c.edge) == c.kept; }, 3000))
+            << c.name << ": " << shown(c.edge) << " on screen, " << c.kept << " expected";
+        // The first, a middle and the last row or column that stays on screen.
+        for (int into : {0, c.kept / 2, c.kept - 1}) {
+            const QPoint mouse = c.edge == Left    ? QPoint(into, c.start.y() + 50)
+                                 : c.edge == Right ? QPoint(W - 1 - into, c.start.y() + 50)
+                                                   : QPoint(c.start.x() + 50, into);
+            Tick(mouse);
+            EXPECT_TRUE(WaitFor([&] { return back(c.edge); }, 3000)) << c.name << ", mouse " << into << " in";
+            Tick(Away());
+            EXPECT_TRUE(WaitFor([&] { return shown(c.edge) == c.kept; }, 3000)) << c.name << " hides again";
+        }
+    }
+}
+
 TEST_F(BoardDockingTest, ItDocksByItsOwnTimerBeforeTheLoginAndRefitsTheList) {
     ASSERT_TRUE(U("标签1").GetBool(Prop::Visible)) << "waiting for a login";
     U("点播窗口贴边隐藏时钟1").Set(Prop::Interval, 100);
