@@ -1,8 +1,10 @@
 // GETs started ahead and taken later: answers and failures as HttpGet gives them, one time-out
-// for several silent hosts rather than the sum, events handled while a get is waited for, and
-// no completion lost to a wait nested inside another.
+// for several silent hosts rather than the sum, events handled while a get is waited for (a
+// window on screen answers Esc), and no completion lost to a wait nested inside another.
 #include <gtest/gtest.h>
 #include <httplib.h>
+
+#include <QTest>
 
 #include <chrono>
 #include <string>
@@ -11,6 +13,7 @@
 
 #include "listening.h"
 #include "platform/ui/pending_get.h"
+#include "platform/ui/ui.h"
 #include "site/stalling_host.h"
 #include "test_support.h"
 #include "ui_gaps.h"
@@ -103,6 +106,26 @@ TEST(PendingGetTest, AnAnswerThatComesDuringANestedWaitIsSeenWhenItReturns) {
     EXPECT_EQ(innerBody, "900");
     // Not at the wait's limit (some 8 s): right after the nested wait has returned.
     EXPECT_LT(afterInner, 1000);
+}
+
+TEST(PendingGetTest, AWindowOnScreenAnswersEscWhileAGetIsWaitedFor) {
+    site::StallingHost silent(site::SiteStall::Silent);
+    const int port = silent.Listen("127.0.0.1", 0);
+    ASSERT_GT(port, 0);
+    const uint64_t window = platform::LoadWindow("about_window", platform::Handlers{});
+    ASSERT_TRUE(platform::WindowExists(window));
+    HttpGetLimits limits;
+    limits.totalTimeoutMs = 1500;
+    platform::PendingGet get(Text("http://" + Loopback(port) + "/x"), limits);
+    const Clock::time_point start = Clock::now();
+    double closedAfterMs = -1;
+    QTimer::singleShot(300, [&] {
+        QTest::keyClick(platform::WidgetOf(platform::WindowRef(window)), Qt::Key_Escape);
+        if (!platform::WindowExists(window)) closedAfterMs = MsSince(start);
+    });
+    EXPECT_TRUE(get.Take().empty());
+    EXPECT_GE(closedAfterMs, 300);
+    EXPECT_LT(closedAfterMs, 300 + 200);
 }
 
 TEST(PendingGetTest, TakenOnAThreadWithoutEvents) {
