@@ -1,11 +1,14 @@
 #include "common/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
+
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -18,6 +21,20 @@ std::mutex gNativeMutex;
 std::map<std::string, std::string>& NativeRoots() {
     static std::map<std::string, std::string> roots;
     return roots;
+}
+
+struct Fd {
+    int fd;
+    ~Fd() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Only regular files are read or written: a FIFO or a device in a file's place would block
+// the caller (opened with O_NONBLOCK, a FIFO without a writer or reader fails or opens at once).
+bool IsRegularFile(int fd) {
+    struct stat st {};
+    return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -70,10 +87,16 @@ bool FileExists(const Text& path) {
 bool DeleteFileAt(const Text& path) { return ::unlink(NativePath(path).c_str()) == 0; }
 
 bool WriteFileAt(const Text& path, const ByteSet& bytes) {
-    std::ofstream out(NativePath(path), std::ios::binary | std::ios::trunc);
-    if (!out) return false;
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
+    // No O_TRUNC before the type is known: a device keeps its content.
+    Fd file{::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644)};
+    if (!IsRegularFile(file.fd) || ::ftruncate(file.fd, 0) != 0) return false;
+    for (size_t done = 0; done < bytes.size();) {
+        ssize_t n = ::write(file.fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 int64_t FileSizeAt(const Text& path) {
@@ -84,21 +107,26 @@ int64_t FileSizeAt(const Text& path) {
 
 bool CreateFolderAt(const Text& path) { return ::mkdir(NativePath(path).c_str(), 0755) == 0; }
 
-ByteSet ReadFileAt(const Text& path) {
-    std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in) return {};
-    return ByteSet(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+ByteSet ReadFileAt(const Text& path) { return ReadFileHeadAt(path, SIZE_MAX - 1); }
 
 ByteSet ReadFileHeadAt(const Text& path, size_t maxBytes, bool* whole) {
     if (whole) *whole = true;
-    std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in) return {};
-    ByteSet bytes(maxBytes + 1);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    const size_t got = static_cast<size_t>(in.gcount());
-    if (whole) *whole = got <= maxBytes;
-    bytes.resize(std::min(got, maxBytes));
+    Fd file{::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    if (!IsRegularFile(file.fd)) return {};
+    ByteSet bytes;
+    char buffer[65536];
+    for (;;) {
+        const size_t room = maxBytes + 1 - bytes.size();  // one byte past the limit tells "not whole"
+        ssize_t n = ::read(file.fd, buffer, std::min(sizeof buffer, room));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        bytes.insert(bytes.end(), buffer, buffer + n);
+        if (bytes.size() > maxBytes) break;
+    }
+    if (bytes.size() > maxBytes) {
+        if (whole) *whole = false;
+        bytes.resize(maxBytes);
+    }
     return bytes;
 }
 

@@ -21,6 +21,8 @@ Text TextOfNativePath(const std::string& native);
 std::string NativePath(const Text& path);
 bool FileExists(const Text& path);
 bool DeleteFileAt(const Text& path);       // a missing file is no error
+// Reading and writing take regular files only: anything else (a FIFO, a device) fails at
+// once instead of blocking the caller.
 bool WriteFileAt(const Text& path, const ByteSet& bytes);
 int64_t FileSizeAt(const Text& path);      // -1 when missing
 bool CreateFolderAt(const Text& path);

@@ -1,8 +1,8 @@
 #include "player/main_window.h"
 
 #include "common/files.h"
-#include "common/http_get.h"
 #include "common/window_rounding.h"
+#include "platform/ui/pending_get.h"
 #include "platform/ui/program.h"
 #include "player/globals.h"
 #include "board/board_window.h"
@@ -29,24 +29,33 @@ void OnMainWindowCreated() {
     const UnitRef window{gMainWindow, {}};
     // 1: the update window, modal; the start-up goes on once it has closed.
     OpenUpdateWindow(gHosts);
+    // The GETs of steps 5, 7, 8 and 11 all start now; each step takes its own answer when it
+    // comes to it, so a silent site costs one time-out, not the sum of them.
+    platform::PendingGet picture(SiteFile("orbiq-back.gif"));
+    platform::PendingGet heading(SiteFile("rq.txt"));
+    platform::PendingGet status1(SiteFile("fwq/1.txt"));
+    platform::PendingGet status2(SiteFile("fwq/2.txt"));
+    platform::PendingGet status3(SiteFile("fwq/3.txt"));
+    platform::PendingGet notice(MainUnit("系统2").GetText(Prop::Text));
     // 2, 3: height, then the region from what the window reads back.
     window.Set(Prop::Height, int32_t{544});
     RoundWindowTopCorners(window);
     // 4, 5: the tree, the overlay picture.
     platform::TreeClear(MainUnit("列表1"));
-    MainUnit("图片框9").Set(Prop::Picture, HttpGet(SiteFile("orbiq-back.gif")));
+    MainUnit("图片框9").Set(Prop::Picture, picture.Take());
     // 6: the settings object.
     gPlayerSettings = std::make_unique<platform::IWMPSettings>(MainUnit("播放器1"));
     // 7, 8: heading suffix and the three status words.
-    MainUnit("透明标签3").Set(Prop::Caption, TXT("ORBIQ网络电视直播列表") + Text::FromBytes(HttpGet(SiteFile("rq.txt"))));
-    MainUnit("透明标签8").Set(Prop::Caption, Text::FromBytes(HttpGet(SiteFile("fwq/1.txt"))));
-    MainUnit("透明标签9").Set(Prop::Caption, Text::FromBytes(HttpGet(SiteFile("fwq/2.txt"))));
-    MainUnit("透明标签10").Set(Prop::Caption, Text::FromBytes(HttpGet(SiteFile("fwq/3.txt"))));
+    MainUnit("透明标签3").Set(Prop::Caption, TXT("ORBIQ网络电视直播列表") + Text::FromBytes(heading.Take()));
+    MainUnit("透明标签8").Set(Prop::Caption, Text::FromBytes(status1.Take()));
+    MainUnit("透明标签9").Set(Prop::Caption, Text::FromBytes(status2.Take()));
+    MainUnit("透明标签10").Set(Prop::Caption, Text::FromBytes(status3.Take()));
     // 9, 10: the controls object; the slider from the player's volume.
     gPlayerControls = std::make_unique<platform::IWMPControls>(MainUnit("播放器1"));
     MainUnit("音量滚动条").Set(Prop::Position, gPlayerSettings->volume());
-    // 11, 12: notice ticker, status colours.
-    OnNoticeButtonClick();
+    // 11, 12: notice ticker (what OnNoticeButtonClick does, with the GET already under way),
+    // status colours.
+    ShowNotice(notice);
     OnColourStatusButtonClick();
     // 13 to 15: the built-in copy when no file is there, the database, the tree.
     WriteBuiltinCatalogueIfMissing();

@@ -6,6 +6,10 @@
 
 namespace orbiq {
 
+namespace platform {
+class PendingGet;
+}
+
 // Every handler bound by MainWindow's description.
 platform::Handlers MainWindowHandlers();
 // Loads MainWindow as the start window (its Created handler runs the start-up).
@@ -39,6 +43,8 @@ void OnVolumeSliderPositionChanged();
 
 // Notice ticker, status words, viewer counter.
 void OnNoticeButtonClick();
+// Starts the ticker with the notice that the GET brings (OnNoticeButtonClick's second half).
+void ShowNotice(platform::PendingGet& notice);
 void StartTicker(const Text& notice, int32_t intervalMs = 0, int32_t stepPixels = 0);
 void OnTickerTimerTick();
 void OnColourStatusButtonClick();

@@ -1,5 +1,6 @@
 // The notice ticker, the server status words and the viewer counter.
 #include "common/http_get.h"
+#include "platform/ui/pending_get.h"
 #include "platform/ui/program.h"
 #include "player/globals.h"
 #include "player/main_window.h"
@@ -21,10 +22,11 @@ constexpr StatusColour kStatusColours[] = {
 }  // namespace
 
 void OnNoticeButtonClick() {
-    Text address = MainUnit("系统2").GetText(Prop::Text);
-    Text notice = Text::FromBytes(HttpGet(address));
-    StartTicker(notice, 0, 2);
+    platform::PendingGet notice(MainUnit("系统2").GetText(Prop::Text));
+    ShowNotice(notice);
 }
+
+void ShowNotice(platform::PendingGet& notice) { StartTicker(Text::FromBytes(notice.Take()), 0, 2); }
 
 void StartTicker(const Text& notice, int32_t intervalMs, int32_t stepPixels) {
     if (stepPixels <= 0) stepPixels = 1;

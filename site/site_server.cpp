@@ -276,7 +276,7 @@ bool SiteServer::StartBoardHost() {
 
 bool SiteServer::Start(const SitePorts& ports) {
     ports_ = ports;
-    bool ok = StartHost(*site_, ports_.site) && StartHost(*mirror1_, ports_.mirror1) &&
+    bool ok = StartSite() && StartHost(*mirror1_, ports_.mirror1) &&
               StartHost(*mirror2_, ports_.mirror2) && StartHost(*download_, ports_.download) && StartBoardHost();
     if (!ok) {
         Stop();  // every port is needed: none keeps serving
@@ -303,7 +303,15 @@ bool SiteServer::Start(const SitePorts& ports) {
     return true;
 }
 
+bool SiteServer::StartSite() {
+    if (siteStall_ == SiteStall::None) return StartHost(*site_, ports_.site);
+    stallingSite_ = std::make_unique<StallingHost>(siteStall_);
+    ports_.site = stallingSite_->Listen(host_, ports_.site);
+    return ports_.site >= 0;
+}
+
 void SiteServer::Stop() {
+    if (stallingSite_) stallingSite_->Stop();
     for (Host* h : {site_.get(), mirror1_.get(), mirror2_.get(), download_.get(), board_.get()}) {
         if (!h) continue;
         h->server.stop();

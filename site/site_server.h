@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "site/stalling_host.h"
+
 namespace httplib { class Server; }
 
 namespace orbiq::site {
@@ -62,6 +64,10 @@ public:
     // The site's default content: texts in GBK, the overlay picture, a catalogue.
     void LoadDefaults(const std::string& pictureDir, const std::string& mediaDir = {});
 
+    // A slow product web site: set before Start. It then accepts connections and never
+    // answers, or answers a byte a second; the mirrors, downloads and board answer as usual.
+    void SetSiteStall(SiteStall stall) { siteStall_ = stall; }
+
     // Requests seen by the product web site, in order ("GET /rq.txt").
     std::vector<std::string> SiteRequests() const;
 
@@ -69,6 +75,7 @@ private:
     struct Host;
     bool StartHost(Host& host, int& port);
     bool StartBoardHost();
+    bool StartSite();
     bool Listen(Host& host, int& port);
     std::string host_;
     SitePorts ports_;
@@ -76,6 +83,8 @@ private:
     std::string boardFolder_;
     bool boardFolderIsTemporary_ = false;
     std::unique_ptr<BoardScript> boardScript_;
+    SiteStall siteStall_ = SiteStall::None;
+    std::unique_ptr<StallingHost> stallingSite_;
 };
 
 }  // namespace orbiq::site

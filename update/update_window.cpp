@@ -4,10 +4,10 @@
 #include <string>
 
 #include "common/files.h"
-#include "common/http_get.h"
 #include "common/window_rounding.h"
 #include "platform/jet/jet_database.h"
 #include "platform/transfer/connection_state.h"
+#include "platform/ui/pending_get.h"
 #include "platform/ui/program.h"
 #include "update/update_globals.h"
 
@@ -23,7 +23,7 @@ UnitRef UpdateUnit(const char* name) { return UnitRef{gUpdateWindow, name}; }
 
 Text CatalogueTarget() { return platform::ProgramFolder() + Text("\\iead.dll"); }
 
-Text FetchText(const Text& url) { return Text::FromBytes(HttpGet(url)); }
+Text TextOf(platform::PendingGet& get) { return Text::FromBytes(get.Take()); }
 
 // The text form of a boolean in 透明标签5, which has room for one character.
 const Text& BooleanWord(bool value) { return value ? TXT("是") : TXT("否"); }
@@ -66,9 +66,12 @@ uint64_t OpenUpdateWindow(const RemoteHosts& hosts) {
 }
 
 void OnUpdateWindowCreated() {
+    // Both GETs start together; each step takes its own answer when it comes to it.
+    platform::PendingGet version(gUpdateHosts.SiteAddress() + Text("BB.txt"));
+    platform::PendingGet status(gUpdateHosts.SiteAddress() + Text("fwq2.txt"));
     DeleteFileAt(CatalogueTarget());
-    UpdateUnit("透明标签2").Set(Prop::Caption, TXT("最新程序版本号:") + FetchText(gUpdateHosts.SiteAddress() + Text("BB.txt")));
-    UpdateUnit("透明标签7").Set(Prop::Caption, FetchText(gUpdateHosts.SiteAddress() + Text("fwq2.txt")));
+    UpdateUnit("透明标签2").Set(Prop::Caption, TXT("最新程序版本号:") + TextOf(version));
+    UpdateUnit("透明标签7").Set(Prop::Caption, TextOf(status));
     RoundWindowTopCorners(platform::WindowRef(gUpdateWindow));
     OnNetworkStateButtonClick();
 }

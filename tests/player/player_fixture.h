@@ -62,8 +62,8 @@ protected:
     // closed as Esc would close it, after `whileUpdating` (a download's stand-in) has run.
     void Start(const RemoteHosts& hosts, std::function<void()> whileUpdating = {}) {
         InitialiseGlobals(hosts);
-        // A timer event rather than a posted one, so that queued writes reach the nested waits.
-        QTimer::singleShot(1, [whileUpdating] {
+        QObject context;
+        WhenShown(&context, gUpdateWindow, [whileUpdating] {
             if (whileUpdating) whileUpdating();
             platform::DestroyWindow(gUpdateWindow);
         });

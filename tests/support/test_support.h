@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTimer>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -44,22 +45,39 @@ inline std::string Payload(size_t size, unsigned seed) {
 }
 inline std::string AsString(const ByteSet& bytes) { return std::string(bytes.begin(), bytes.end()); }
 
-// Runs script inside the wait of a modal window that open loads; a guard destroys the window
-// that `window` names (read when the guard fires) after guardMs. True when the window went
-// before the guard. The script starts from a timer event, not a posted one: inside a posted
-// event's handler Qt does not deliver the events already queued behind it, such as another
-// thread's unit writes.
+// Runs fn once the window that `window` names (read at each look) is on screen, looking every
+// millisecond from a timer event: a window's creation may wait for the network, handling
+// events, before the window shows. Inside a posted event's handler Qt does not deliver the
+// events already queued behind it, such as another thread's unit writes; a timer's is fine.
+inline void WhenShown(QObject* context, const uint64_t& window, std::function<void()> fn) {
+    auto* look = new QTimer(context);
+    QObject::connect(look, &QTimer::timeout, context, [look, &window, fn = std::move(fn)] {
+        QWidget* w = platform::WindowExists(window) ? platform::WidgetOf(platform::WindowRef(window)) : nullptr;
+        if (!w || !w->isVisible()) return;
+        look->stop();
+        look->deleteLater();
+        fn();
+    });
+    look->start(1);
+}
+
+// Runs script inside the wait of a modal window that open loads, once it is on screen; a
+// guard destroys the window that `window` names (read when the guard fires) after guardMs.
+// True when the script ran and the window went before the guard.
 inline bool RunInsideModal(const std::function<void()>& open, const uint64_t& window,
                            const std::function<void()>& script, int guardMs) {
     QObject context;
-    bool guarded = false;
-    QTimer::singleShot(1, &context, [&] { script(); });
+    bool guarded = false, ran = false;
+    WhenShown(&context, window, [&] {
+        ran = true;
+        script();
+    });
     QTimer::singleShot(guardMs, &context, [&] {
         guarded = platform::WindowExists(window);
         platform::DestroyWindow(window);
     });
     open();
-    return !guarded;
+    return ran && !guarded;
 }
 
 // A port on 127.0.0.1 that refuses connections.
