@@ -12,7 +12,12 @@
 #include <thread>
 #include <vector>
 
-namespace httplib { class Server; }
+#include "site/hostile_board.h"
+
+namespace httplib {
+class Server;
+struct Response;
+}  // namespace httplib
 
 namespace orbiq::site {
 
@@ -65,10 +70,15 @@ public:
     // Requests seen by the product web site, in order ("GET /rq.txt").
     std::vector<std::string> SiteRequests() const;
 
+    // A misbehaving board script: from now on every request to it gets this answer (made
+    // here, once) instead of the script's own; BoardAnswer::Script brings the script back.
+    void SetBoardAnswer(BoardAnswer answer);
+
 private:
     struct Host;
     bool StartHost(Host& host, int& port);
     bool StartBoardHost();
+    bool AnswerAsHostileBoard(httplib::Response& res);  // false: the script answers
     bool Listen(Host& host, int& port);
     std::string host_;
     SitePorts ports_;
@@ -76,6 +86,12 @@ private:
     std::string boardFolder_;
     bool boardFolderIsTemporary_ = false;
     std::unique_ptr<BoardScript> boardScript_;
+    struct HostileBoard {
+        std::mutex mutex;
+        BoardAnswer answer = BoardAnswer::Script;
+        std::shared_ptr<const std::string> body;
+    };
+    HostileBoard hostileBoard_;
 };
 
 }  // namespace orbiq::site
