@@ -1,5 +1,7 @@
 #include "site/hostile_board.h"
 
+#include <iterator>
+
 #include "common/text.h"
 
 namespace orbiq::site {
