@@ -3,6 +3,7 @@
 #include <map>
 #include <mutex>
 #include <utility>
+#include <vector>
 
 #include "board/board_units.h"
 #include "common/files.h"
@@ -33,29 +34,31 @@ void StoreBoardServer(RemoteDbServer server) {
     gBoardServer = std::move(record);  // the previous record goes once no request holds it
 }
 
-// Steps 3 to 7 of a refresh: always on the UI thread, without processing events, so two
-// refills never interleave.
-void RefillMessageList(uint64_t window, const ReplyTable& table) {
+// Steps 3 to 7 of a refresh: always on the UI thread and in one pass, so two refills never
+// interleave and the list is not repainted between its steps. The table is already bounded
+// (kReplyMaxDataRows, kReplyMaxColumns), so is the work here.
+void RefillMessageList(uint64_t window, ReplyTable table) {
     if (!platform::WindowExists(window)) return;
-    const UnitRef list = BoardUnit(window, "超级列表框1");
-    platform::ReportRemoveAllRows(list);
-    while (platform::ReportColumnCount(list) >= 1) platform::ReportDeleteColumn(list, 0);
-    const int32_t columns = GetReplyColumnCount(table);
-    for (int32_t c = 1; c <= columns; ++c) platform::ReportAppendColumn(list, GetReplyColumnName(table, c), 100);
-    FitMessageListColumns(window);
-    const int32_t rows = GetReplyRowCount(table);
-    for (int32_t r = 1; r <= rows; ++r) {
-        int32_t i = platform::ReportAppendRow(list);
-        platform::ReportSetCell(list, i, 0, GetReplyCell(table, r, TXT("客人名称")));
-        platform::ReportSetCell(list, i, 1, GetReplyCell(table, r, TXT("留言内容")));
-        platform::ReportSetCell(list, i, 2, GetReplyCell(table, r, TXT("时间")));
+    std::vector<Text> titles;
+    for (int32_t c = 1; c <= GetReplyColumnCount(table); ++c) titles.push_back(GetReplyColumnName(table, c));
+    std::vector<std::vector<Text>> rows;
+    rows.reserve(static_cast<size_t>(GetReplyRowCount(table)));
+    const Text* const names[] = {&TXT("客人名称"), &TXT("留言内容"), &TXT("时间")};  // columns 0, 1, 2
+    for (int32_t r = 1; r <= GetReplyRowCount(table); ++r) {
+        std::vector<Text>& cells = rows.emplace_back();
+        cells.reserve(std::size(names));
+        for (const Text* name : names) cells.push_back(GetReplyCell(table, r, *name));
     }
+    table = {};
+    platform::ReportReplaceAll(BoardUnit(window, "超级列表框1"), std::move(titles), 100, std::move(rows));
+    FitMessageListColumns(window);
+    GiveBackFreedMemory();  // what the reply, its table and the list's previous rows took
 }
 
 // The loading thread's refresh: the query here, the refill handed to the UI thread.
 void LoadOnThread(uint64_t window, std::shared_ptr<const RemoteDbServer> server) {
     auto table = std::make_shared<ReplyTable>(RunRemoteQuery(*server, BoardMessageQuery()));
-    platform::PostToUiThread([window, table] { RefillMessageList(window, *table); });
+    platform::PostToUiThread([window, table] { RefillMessageList(window, std::move(*table)); });
 }
 
 void ShowRoundedRegion(uint64_t window) { RoundWindowAllCorners(platform::WindowRef(window)); }
@@ -188,8 +191,7 @@ void RefreshMessageList(uint64_t window) {
     for (bool again = true; again && platform::WindowExists(window);) {
         platform::ProcessPendingEvents();
         const auto server = BoardServer();
-        const ReplyTable table = RunRemoteQuery(*server, BoardMessageQuery());
-        RefillMessageList(window, table);
+        RefillMessageList(window, RunRemoteQuery(*server, BoardMessageQuery()));
         platform::ProcessPendingEvents();
         again = std::exchange(gRefreshRunning[window].pending, false);
     }

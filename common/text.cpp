@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace orbiq {
 namespace {
@@ -14,10 +15,28 @@ struct IconvCloser {
     void operator()(void* cd) const { if (cd) iconv_close(static_cast<iconv_t>(cd)); }
 };
 
+// One converter per direction and thread, opened once: opening one costs more than
+// converting a short text.
+struct Converter {
+    const char* to;
+    const char* from;
+    std::unique_ptr<void, IconvCloser> cd;
+};
+iconv_t ConverterFor(const char* to, const char* from) {
+    thread_local std::vector<Converter> converters;
+    for (const Converter& c : converters)
+        if (std::strcmp(c.to, to) == 0 && std::strcmp(c.from, from) == 0) return static_cast<iconv_t>(c.cd.get());
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return cd;
+    converters.push_back({to, from, std::unique_ptr<void, IconvCloser>(cd)});
+    return cd;
+}
+
 // Converts with a replacement byte for anything the target cannot hold.
 std::string Convert(const char* to, const char* from, std::string_view input, size_t unitBytes) {
-    std::unique_ptr<void, IconvCloser> cd(iconv_open(to, from));
-    if (cd.get() == reinterpret_cast<void*>(-1)) return std::string(input);
+    iconv_t cd = ConverterFor(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(input);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);  // the initial state
     std::string out;
     out.reserve(input.size() * 2 + 4);
     char* in = const_cast<char*>(input.data());
@@ -26,7 +45,7 @@ std::string Convert(const char* to, const char* from, std::string_view input, si
     while (inLeft > 0) {
         char* outPtr = buffer;
         size_t outLeft = sizeof buffer;
-        size_t rc = iconv(static_cast<iconv_t>(cd.get()), &in, &inLeft, &outPtr, &outLeft);
+        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
         out.append(buffer, outPtr - buffer);
         if (rc == static_cast<size_t>(-1)) {
             if (errno == E2BIG) continue;

@@ -1,5 +1,17 @@
 #include "remotedb/remote_db.h"
 
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+
+#include <functional>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "web/http_request.h"
 #include "web/url.h"
 
@@ -27,23 +39,79 @@ void Run(const std::atomic<RoutineRef>& handler) {
     if (RoutineRef routine = handler.load()) routine();
 }
 
-// Runs the handler of a failure code; false when the reply is none of them.
-bool HandleFailureCode(const Text& reply) {
+// The handler of a failure code; null when the reply is none of them.
+const std::atomic<RoutineRef>* FailureHandler(const Text& reply) {
     for (const ReplyCode& code : kFailureCodes) {
-        if (reply == code.reply) {
-            Run(code.handler);
-            return true;
-        }
+        if (reply == code.reply) return &code.handler;
     }
-    return false;
+    return nullptr;
+}
+
+// From the first request on, blocks of 1 MiB and more are mapped on their own and given back
+// when freed, and a heap keeps no more than 1 MiB free at its top. By default glibc raises
+// both bounds once it has freed a large block (up to 32 and 64 MiB), and a thread's heap
+// then keeps the space of a freed reply for good: malloc_trim does not trim those tops.
+void BoundWhatTheAllocatorKeeps() {
+#if defined(__GLIBC__)
+    static std::once_flag once;
+    std::call_once(once, [] {
+        mallopt(M_MMAP_THRESHOLD, 1 << 20);
+        mallopt(M_TRIM_THRESHOLD, 1 << 20);
+    });
+#endif
 }
 
 // The server's fields are copied here, before anything is sent.
-Text PostToScript(const RemoteDbServer& server, const char* action, const Text& sql) {
+ByteSet PostToScript(const RemoteDbServer& server, const char* action, const Text& sql) {
     Text url = server.baseUrl + server.scriptName;
     Text body = Text(action) + Text("&mdb=") + server.databaseName + Text("&sql=") + PercentEncodeAllBytes(sql);
     int32_t timeout = server.timeoutSeconds;
-    return Text::FromBytes(SendHttpRequest(url, Text("POST"), {}, {}, body, timeout));
+    BoundWhatTheAllocatorKeeps();
+    return SendHttpRequest(url, Text("POST"), {}, {}, body, timeout);
+}
+
+// A query's reply as read: the handler to run (a failure), or the table.
+struct QueryReply {
+    const std::atomic<RoutineRef>* handler = nullptr;
+    ReplyTable table;
+};
+
+QueryReply ReadQueryReply(ByteSet body) {
+    QueryReply read;
+    const Text reply = Text::FromBytes(body);
+    ByteSet().swap(body);
+    if ((read.handler = FailureHandler(reply))) return read;
+    if (reply.Find(kReplyRowToken) == -1) read.handler = &gUnexpectedReplyHandler;
+    else read.table = BuildReplyTable(reply);
+    return read;
+}
+
+// Runs work on a thread of its own while the calling thread, when it has an event loop,
+// handles its events (and sleeps between them) as the request call's wait does; elsewhere,
+// or when no thread can be started, in place.
+void RunHandlingEvents(const std::function<void()>& work) {
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (!dispatcher) {
+        work();
+        return;
+    }
+    std::atomic<bool> done{false};
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            work();
+            done.store(true, std::memory_order_release);
+            dispatcher->wakeUp();
+        });
+    } catch (const std::system_error&) {
+        work();
+        return;
+    }
+    // A nested wait may take the wake-up meant for this one, so the flag is tested before
+    // every sleep; the worker sets it before it wakes. Nothing returns before the join.
+    while (!done.load(std::memory_order_acquire))
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    worker.join();
 }
 
 }  // namespace
@@ -71,22 +139,39 @@ void SetReplyCodeHandlers(const ReplyCodeHandlers& handlers) {
                          handlers.unexpectedReply);
 }
 
+void GiveBackFreedMemory() {
+#if defined(__GLIBC__)
+    static std::atomic<bool> running{false};
+    if (running.exchange(true)) return;
+    try {
+        std::thread([] {
+            malloc_trim(0);
+            running.store(false);
+        }).detach();
+    } catch (const std::system_error&) {
+        running.store(false);
+    }
+#endif
+}
+
 bool ExecuteRemoteSql(const RemoteDbServer& server, const Text& statement) {
-    Text reply = PostToScript(server, "ac=do", statement);
-    if (HandleFailureCode(reply)) return false;
+    const Text reply = Text::FromBytes(PostToScript(server, "ac=do", statement));
+    if (const auto* handler = FailureHandler(reply)) {
+        Run(*handler);
+        return false;
+    }
     if (reply == kReplySuccess) return true;
     Run(gUnexpectedReplyHandler);
     return false;
 }
 
 ReplyTable RunRemoteQuery(const RemoteDbServer& server, const Text& query) {
-    Text reply = PostToScript(server, "ac=show", query);
-    if (HandleFailureCode(reply)) return {};
-    if (reply.Find(kReplyRowToken) == -1) {
-        Run(gUnexpectedReplyHandler);
-        return {};
-    }
-    return BuildReplyTable(reply);
+    ByteSet body = PostToScript(server, "ac=show", query);
+    QueryReply read;
+    RunHandlingEvents([&] { read = ReadQueryReply(std::move(body)); });
+    // The handler runs here, on the thread that made the request.
+    if (read.handler) Run(*read.handler);
+    return std::move(read.table);
 }
 
 std::optional<Text> BuildInsertStatement(const Text& tableName, const Text& record) {

@@ -57,9 +57,18 @@ struct ReplyTable {
     int32_t columnCount = 0;
 };
 
+// What a table keeps of a reply, far above the board's 50 rows of three short cells: the
+// rows and columns past these bounds are dropped as if the reply had been cut there, and a
+// longer cell keeps the whole characters that fit. So a misbehaving script costs the reader
+// one pass over at most the reply, and the table stays small whatever the reply holds.
+constexpr int32_t kReplyMaxDataRows = 500;
+constexpr int32_t kReplyMaxColumns = 64;
+constexpr size_t kReplyMaxCellBytes = 512;
+
 // Builds the table from a reply that holds the row token: rows cut at the row token, cells
 // at the column token; row 1 sets the column count, longer rows are cut, shorter ones padded.
 // A reply that ends with the row token has no data row after it (the header alone: no row).
+// The reply is read only as far as the bounds above reach.
 ReplyTable BuildReplyTable(const Text& reply);
 
 int32_t GetReplyColumnCount(const ReplyTable& table);
@@ -74,8 +83,14 @@ Text GetReplyCell(const ReplyTable& table, int32_t row, const Text& columnName);
 // calling thread, before returning.
 bool ExecuteRemoteSql(const RemoteDbServer& server, const Text& statement);
 // Posts "ac=show": the table of a reply that holds the row token; otherwise the empty table,
-// after one handler has run.
+// after one handler has run. On a thread with an event loop (the UI thread) the reply is read
+// on a thread of its own while the caller keeps handling its events, as during the request.
 ReplyTable RunRemoteQuery(const RemoteDbServer& server, const Text& query);
+
+// Gives the heaps' free pages back to the system (the allocator keeps them otherwise), on a
+// short-lived thread of its own that nobody waits for; one at a time. From the first request
+// on, blocks of 1 MiB and more are given back as soon as they are freed.
+void GiveBackFreedMemory();
 
 // The statement "insert into T (n1,n2) values (v1,v2)" from the record "n1=v1|n2=v2", sent
 // with ExecuteRemoteSql. A part that does not cut into exactly one name and one value makes

@@ -257,7 +257,7 @@ bool SiteServer::StartBoardHost() {
     boardScript_ = std::make_unique<BoardScript>(boardFolder_);
     Host& host = *board_;
     BoardScript& script = *boardScript_;
-    host.server.Post("/box/boo1/wms.asp", [&host, &script](const httplib::Request& req, httplib::Response& res) {
+    host.server.Post("/box/boo1/wms.asp", [this, &host, &script](const httplib::Request& req, httplib::Response& res) {
         {
             std::lock_guard lock(host.mutex);
             host.requests.push_back("POST /box/boo1/wms.asp");
@@ -269,9 +269,35 @@ bool SiteServer::StartBoardHost() {
             res.set_content("-1", "text/html; charset=gbk");
             return;
         }
+        if (AnswerAsHostileBoard(res)) return;
         res.set_content(script.Answer(req.body), "text/html; charset=gbk");
     });
     return Listen(host, ports_.board);
+}
+
+void SiteServer::SetBoardAnswer(BoardAnswer answer) {
+    auto body = std::make_shared<const std::string>(HostileBoardBody(answer));
+    std::lock_guard lock(hostileBoard_.mutex);
+    hostileBoard_.answer = answer;
+    hostileBoard_.body = std::move(body);
+}
+
+bool SiteServer::AnswerAsHostileBoard(httplib::Response& res) {
+    std::unique_lock lock(hostileBoard_.mutex);
+    const BoardAnswer answer = hostileBoard_.answer;
+    const std::shared_ptr<const std::string> body = hostileBoard_.body;
+    lock.unlock();
+    if (answer == BoardAnswer::Script) return false;
+    if (answer == BoardAnswer::EndlessBody) {
+        // Chunked and never done: it ends only when the client lets go.
+        res.set_chunked_content_provider("text/html; charset=gbk", [](size_t offset, httplib::DataSink& sink) {
+            const std::string piece = EndlessBoardPiece(offset);
+            return sink.write(piece.data(), piece.size());
+        });
+        return true;
+    }
+    res.set_content(*body, "text/html; charset=gbk");
+    return true;
 }
 
 bool SiteServer::Start(const SitePorts& ports) {

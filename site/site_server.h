@@ -12,9 +12,13 @@
 #include <thread>
 #include <vector>
 
+#include "site/hostile_board.h"
 #include "site/stalling_host.h"
 
-namespace httplib { class Server; }
+namespace httplib {
+class Server;
+struct Response;
+}  // namespace httplib
 
 namespace orbiq::site {
 
@@ -71,11 +75,16 @@ public:
     // Requests seen by the product web site, in order ("GET /rq.txt").
     std::vector<std::string> SiteRequests() const;
 
+    // A misbehaving board script: from now on every request to it gets this answer (made
+    // here, once) instead of the script's own; BoardAnswer::Script brings the script back.
+    void SetBoardAnswer(BoardAnswer answer);
+
 private:
     struct Host;
     bool StartHost(Host& host, int& port);
     bool StartBoardHost();
     bool StartSite();
+    bool AnswerAsHostileBoard(httplib::Response& res);  // false: the script answers
     bool Listen(Host& host, int& port);
     std::string host_;
     SitePorts ports_;
@@ -85,6 +94,12 @@ private:
     std::unique_ptr<BoardScript> boardScript_;
     SiteStall siteStall_ = SiteStall::None;
     std::unique_ptr<StallingHost> stallingSite_;
+    struct HostileBoard {
+        std::mutex mutex;
+        BoardAnswer answer = BoardAnswer::Script;
+        std::shared_ptr<const std::string> body;
+    };
+    HostileBoard hostileBoard_;
 };
 
 }  // namespace orbiq::site

@@ -249,7 +249,7 @@ ByteSet SendHttpRequest(const Text& url, const Text& verb, const Text& proxy, co
         return {};
     }
     worker.join();
-    return slot->response;
+    return std::move(slot->response);  // the worker has ended: no copy of up to 16 MiB here
 }
 
 }  // namespace orbiq

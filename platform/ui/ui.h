@@ -112,6 +112,11 @@ int32_t ReportAppendRow(const UnitRef& list);  // the new row's index; -1 when n
 int32_t ReportRowCount(const UnitRef& list);
 void ReportSetCell(const UnitRef& list, int32_t row, int32_t column, const Text& text);
 Text ReportCell(const UnitRef& list, int32_t row, int32_t column);
+// Replaces every column and row in one pass, without a repaint or a selection event in
+// between: one column per title, each `width` wide, then one row per entry of rows, whose
+// cells go to columns 0, 1, ... (cells past the last column are passed over).
+void ReportReplaceAll(const UnitRef& list, std::vector<Text> titles, int32_t width,
+                      std::vector<std::vector<Text>> rows);
 
 // Balloon tip: shows a text at a screen point for a few seconds. icon -1: none.
 void ShowBalloonTip(const UnitRef& tip, int32_t x, int32_t y, const Text& text, int32_t icon = -1);

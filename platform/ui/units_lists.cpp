@@ -249,6 +249,27 @@ public:
         if (r < 0 || r >= w_->rowCount() || c < 0 || c >= w_->columnCount()) return;
         w_->setItem(r, c, new QTableWidgetItem(Q(text)));
     }
+    void ReplaceAll(const std::vector<Text>& titles, int32_t width, const std::vector<std::vector<Text>>& rows) {
+        muted_ = true;
+        const bool updates = w_->updatesEnabled();
+        w_->setUpdatesEnabled(false);
+        w_->setRowCount(0);
+        w_->setColumnCount(0);
+        const int columns = static_cast<int>(titles.size());
+        w_->setColumnCount(columns);
+        for (int c = 0; c < columns; ++c) {
+            w_->setHorizontalHeaderItem(c, new QTableWidgetItem(Q(titles[static_cast<size_t>(c)])));
+            w_->setColumnWidth(c, std::max(0, width));
+        }
+        w_->setRowCount(static_cast<int>(rows.size()));
+        for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+            const std::vector<Text>& cells = rows[static_cast<size_t>(r)];
+            for (int c = 0; c < std::min(columns, static_cast<int>(cells.size())); ++c)
+                w_->setItem(r, c, new QTableWidgetItem(Q(cells[static_cast<size_t>(c)])));
+        }
+        w_->setUpdatesEnabled(updates);
+        muted_ = false;
+    }
     Text Cell(int32_t r, int32_t c) const {
         QTableWidgetItem* item = r >= 0 && r < w_->rowCount() && c >= 0 && c < w_->columnCount() ? w_->item(r, c) : nullptr;
         return item ? T(item->text()) : Text();
@@ -342,6 +363,12 @@ int32_t ReportRowCount(const UnitRef& list) {
 }
 void ReportSetCell(const UnitRef& list, int32_t row, int32_t column, const Text& text) {
     WriteOnUi([list, row, column, text] { if (auto* l = As<ReportListUnit>(list)) l->SetCell(row, column, text); });
+}
+void ReportReplaceAll(const UnitRef& list, std::vector<Text> titles, int32_t width,
+                      std::vector<std::vector<Text>> rows) {
+    WriteOnUi([list, titles = std::move(titles), width, rows = std::move(rows)] {
+        if (auto* l = As<ReportListUnit>(list)) l->ReplaceAll(titles, width, rows);
+    });
 }
 Text ReportCell(const UnitRef& list, int32_t row, int32_t column) {
     return OnUi([&] { auto* l = As<ReportListUnit>(list); return l ? l->Cell(row, column) : Text(); });

@@ -93,6 +93,42 @@ TEST(ReplyTableTest, AccessorsOutOfRangeGiveZeroOrEmpty) {
     EXPECT_EQ(GetReplyCell(headerOnly, 0, Text("")), Text());
 }
 
+// A misbehaving script's reply is kept only up to the bounds, as if it had been cut there.
+TEST(ReplyTableTest, KeepsRowsColumnsAndCellsWithinItsBounds) {
+    const int rowsSent = kReplyMaxDataRows + 5, columnsSent = kReplyMaxColumns + 6;
+    std::string reply;
+    for (int c = 1; c <= columnsSent; ++c) reply += (c > 1 ? C : "") + "c" + std::to_string(c);
+    for (int r = 1; r <= rowsSent; ++r) {
+        reply += R;
+        for (int c = 1; c <= columnsSent; ++c) reply += (c > 1 ? C : "") + std::to_string(r) + "." + std::to_string(c);
+    }
+    ReplyTable t = BuildReplyTable(Text(reply));
+    ASSERT_EQ(GetReplyRowCount(t), kReplyMaxDataRows);
+    ASSERT_EQ(GetReplyColumnCount(t), kReplyMaxColumns);
+    const Text lastName("c" + std::to_string(kReplyMaxColumns));
+    EXPECT_EQ(GetReplyColumnName(t, kReplyMaxColumns), lastName);
+    EXPECT_EQ(GetReplyColumnName(t, kReplyMaxColumns + 1), Text());
+    EXPECT_EQ(GetReplyCell(t, kReplyMaxDataRows, lastName).Bytes(),
+              std::to_string(kReplyMaxDataRows) + "." + std::to_string(kReplyMaxColumns))
+        << "the last row kept is whole";
+    EXPECT_EQ(GetReplyCell(t, 1, Text("c" + std::to_string(columnsSent))), Text());
+
+    // Exactly the bound, then the trailing row token: no empty row after it.
+    std::string full = "a";
+    for (int r = 1; r <= kReplyMaxDataRows; ++r) full += R + std::to_string(r);
+    EXPECT_EQ(GetReplyRowCount(BuildReplyTable(Text(full + R))), kReplyMaxDataRows);
+
+    // A long cell or name keeps the whole characters that fit: "x" then 中 (D6 D0) over and over.
+    std::string longText = "x";
+    while (longText.size() < kReplyMaxCellBytes + 100) longText += "\xD6\xD0";
+    const std::string kept = longText.substr(0, kReplyMaxCellBytes - 1);  // one more 中 would pass the bound
+    ReplyTable cut = BuildReplyTable(Text(longText + C + "b" + R + longText + C + longText));
+    EXPECT_EQ(GetReplyColumnName(cut, 1).Bytes(), kept);
+    EXPECT_EQ(GetReplyCell(cut, 1, Text("b")).Bytes(), kept);
+    EXPECT_EQ(GetReplyCell(cut, 1, Text(longText)), Text()) << "the name went by what was kept";
+    EXPECT_EQ(GetReplyCell(cut, 1, Text(kept)).Bytes(), kept);
+}
+
 TEST(StatementBuilderTest, InsertStatementsAndRefusedRecords) {
     struct Case {
         const char* record;
