@@ -14,21 +14,28 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 namespace orbiq::platform {
 namespace {
 
 // reply_userdata of the observed properties.
-enum ObservedProperty : uint64_t { kPause = 1, kPausedForCache, kCoreIdle, kIdleActive };
+enum ObservedProperty : uint64_t {
+    kPause = 1, kPausedForCache, kCoreIdle, kIdleActive, kFileSize, kFileFormat, kCacheSpeed, kVoConfigured
+};
 
 bool Headless() {
     const QString name = QGuiApplication::platformName();
     return name == QLatin1String("offscreen") || name == QLatin1String("minimal");
 }
 
-// Network-timeout in seconds: a dead or stalled server ends the attempt after this.
-constexpr const char* kNetworkTimeout = "5";
+// mpv's read time-out in seconds, as the mpv program has it: a stream that has played rides
+// out a stall this long (state 7) before it counts as broken and is reconnected.
+constexpr const char* kNetworkTimeout = "60";
+// The connect time-out of our own: an open that brings no file within it fails, whatever the
+// protocol (libavformat's RTSP and MMS take no time-out from mpv).
+constexpr int kConnectTimeoutMs = 5000;
 
 bool SchemeChars(const std::string& scheme) {
     if (scheme.empty() || !std::isalpha(static_cast<unsigned char>(scheme[0]))) return false;
@@ -55,11 +62,27 @@ int KeyFlags(const QMouseEvent& e) {
     return flags;
 }
 
+std::string LowerScheme(const std::string& location) {
+    const size_t sep = location.find("://");
+    if (sep == std::string::npos) return {};
+    std::string scheme = location.substr(0, sep);
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return scheme;
+}
+
 bool LiveState(int32_t state) {
-    return state == wmppsPaused || state == wmppsPlaying || state == wmppsBuffering || state == wmppsTransitioning;
+    return state == wmppsPaused || state == wmppsPlaying || state == wmppsBuffering || state == wmppsWaiting ||
+           state == wmppsTransitioning;
 }
 
 }  // namespace
+
+std::vector<std::string> Candidates(const std::string& location) {
+    if (LowerScheme(location) != "mms") return {location};
+    const std::string rest = location.substr(location.find("://"));
+    return {"mmst" + rest, "rtsp" + rest, "mmsh" + rest};
+}
 
 MediaTarget ClassifyUrl(const Text& url) {
     if (url.Empty()) return {};
@@ -162,6 +185,11 @@ bool MpvEngine::FrameBuffer::Fit(int w, int h) {
 
 MpvEngine::MpvEngine(QWidget* parent) {
     surface_ = new VideoSurface(this, parent, false);
+    reconnectTimer_.setSingleShot(true);
+    connect(&reconnectTimer_, &QTimer::timeout, this, &MpvEngine::Reconnect);
+    watchdog_.setSingleShot(true);
+    watchdog_.setInterval(kConnectTimeoutMs);
+    connect(&watchdog_, &QTimer::timeout, this, &MpvEngine::ConnectWatchdog);
     const bool headless = Headless();
 
     // libmpv refuses to start under any other numeric locale; QApplication may have set one.
@@ -190,6 +218,7 @@ MpvEngine::MpvEngine(QWidget* parent) {
     };
     for (const auto& [name, value] : options) mpv_set_option_string(h, name, value);
     if (headless) mpv_set_option_string(h, "ao", "null");
+    if (const char* log = std::getenv("ORBIQ_MPV_LOG_TMP")) mpv_set_option_string(h, "log-file", log);
     if (mpv_initialize(h) < 0) {
         mpv_.reset();
         return;
@@ -198,6 +227,10 @@ MpvEngine::MpvEngine(QWidget* parent) {
     mpv_observe_property(h, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     mpv_observe_property(h, kCoreIdle, "core-idle", MPV_FORMAT_FLAG);
     mpv_observe_property(h, kIdleActive, "idle-active", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, kFileSize, "file-size", MPV_FORMAT_INT64);
+    mpv_observe_property(h, kFileFormat, "file-format", MPV_FORMAT_STRING);
+    mpv_observe_property(h, kCacheSpeed, "cache-speed", MPV_FORMAT_INT64);
+    mpv_observe_property(h, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
     mpv_set_wakeup_callback(h, &MpvEngine::OnWakeup, this);
 
     {
@@ -248,6 +281,7 @@ void MpvEngine::DrainEvents() {
         mpv_event* event = mpv_wait_event(mpv_.get(), 0);
         if (event->event_id == MPV_EVENT_NONE) break;
         HandleEvent(*event);
+        Follow();
         if (!Publish()) return;
     }
 }
@@ -289,6 +323,21 @@ void MpvEngine::HandleEvent(const mpv_event& event) {
         case kPausedForCache: tracker_.SetPausedForCache(on); break;
         case kCoreIdle: tracker_.SetCoreIdle(on); break;
         case kIdleActive: tracker_.SetIdleActive(on); break;
+        case kFileSize:
+            sizeKnown_ = prop->format == MPV_FORMAT_INT64 && *static_cast<const int64_t*>(prop->data) > 0;
+            tracker_.SetFixedLength(sizeKnown_ && !hls_);
+            break;
+        case kFileFormat:
+            hls_ = prop->format == MPV_FORMAT_STRING && std::string(*static_cast<char* const*>(prop->data)) == "hls";
+            tracker_.SetFixedLength(sizeKnown_ && !hls_);
+            break;
+        case kCacheSpeed:
+            tracker_.SetInputIdle(prop->format == MPV_FORMAT_INT64 && *static_cast<const int64_t*>(prop->data) == 0);
+            break;
+        case kVoConfigured:
+            // A stream without video (or one that lost it): no picture of what played before.
+            if (!on) ClearVideo();
+            break;
         default: break;
         }
         break;
@@ -324,15 +373,58 @@ void MpvEngine::SetUrl(const Text& url) {
     case MediaTarget::Kind::Nothing: IssueStop(wmppsStopped); break;
     case MediaTarget::Kind::Folder:
     case MediaTarget::Kind::Refused: IssueStop(wmppsReady); break;
-    case MediaTarget::Kind::Play: IssueLoad(target.location); break;
+    case MediaTarget::Kind::Play: IssueAddress(Candidates(target.location)); break;
     }
 }
 
 void MpvEngine::Stop() { IssueStop(wmppsStopped); }
 
+void MpvEngine::IssueAddress(std::vector<std::string> candidates) {
+    candidates_ = std::move(candidates);
+    const bool network = !candidates_.empty() && !LowerScheme(candidates_.front()).empty();
+    tracker_.AddressIssued(candidates_.size(), network);
+    IssueLoad(candidates_.empty() ? std::string() : candidates_.front());
+}
+
+void MpvEngine::Follow() {
+    switch (tracker_.TakeNext()) {
+    case PlayStateTracker::Next::Nothing: break;
+    case PlayStateTracker::Next::TryNext:
+        if (tracker_.Candidate() < candidates_.size()) IssueLoad(candidates_[tracker_.Candidate()]);
+        break;
+    case PlayStateTracker::Next::Reconnect:
+        reconnectTimer_.start(tracker_.ReconnectWaitMs());
+        break;
+    }
+}
+
+void MpvEngine::Reconnect() {
+    if (tracker_.Candidate() < candidates_.size()) IssueLoad(candidates_[tracker_.Candidate()]);
+    Publish();
+}
+
+void MpvEngine::ConnectWatchdog() {
+    if (!tracker_.Connecting(watchedSeq_)) return;
+    // Gives mpv's open up; what mpv says of it afterwards is ignored by the tracker.
+    if (mpv_) {
+        const char* args[] = {"stop", nullptr};
+        mpv_command_async(mpv_.get(), 0, args);
+    }
+    tracker_.ConnectTimedOut();
+    Follow();
+    Publish();
+}
+
 void MpvEngine::IssueLoad(const std::string& location) {
     const uint64_t seq = ++seq_;
+    reconnectTimer_.stop();
+    ClearVideo();
     tracker_.LoadIssued(seq);
+    watchdog_.stop();
+    if (!LowerScheme(location).empty()) {
+        watchedSeq_ = seq;
+        watchdog_.start();
+    }
     const char* args[] = {"loadfile", location.c_str(), "replace", nullptr};
     if (!mpv_ || mpv_command_async(mpv_.get(), seq, args) < 0) {
         tracker_.CommandReplied(seq, false);
@@ -343,6 +435,9 @@ void MpvEngine::IssueLoad(const std::string& location) {
 // Asynchronous: a stalled open never holds the UI thread; the state follows mpv's reply.
 void MpvEngine::IssueStop(int32_t finalState) {
     const uint64_t seq = ++seq_;
+    reconnectTimer_.stop();
+    watchdog_.stop();
+    ClearVideo();
     tracker_.StopIssued(seq, finalState);
     const char* args[] = {"stop", nullptr};
     if (!mpv_ || mpv_command_async(mpv_.get(), seq, args) < 0) {
@@ -390,7 +485,7 @@ void MpvEngine::RenderUpdate() {
     if (!render_) return;
     const uint64_t flags = mpv_render_context_update(render_.get());
     // Frames that come after playback has ended would bring the last picture back.
-    if (!(flags & MPV_RENDER_UPDATE_FRAME) || !LiveState(state_)) return;
+    if (!(flags & MPV_RENDER_UPDATE_FRAME) || !LiveState(state_) || !tracker_.Showing()) return;
     if (VideoSurface* target = Target()) {
         RenderInto(target);
         target->update();
@@ -449,6 +544,12 @@ void MpvEngine::ClearVideo() {
     frame_.valid = false;
     for (VideoSurface* s : {surface_.data(), fullWindow_.data()})
         if (s) s->update();
+}
+
+double MpvEngine::Position() const {
+    double pos = -1;
+    if (!mpv_ || mpv_get_property(mpv_.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0) return -1;
+    return pos;
 }
 
 std::unique_ptr<MediaEngine> CreateMpvEngine(QWidget* parent) { return std::make_unique<MpvEngine>(parent); }

@@ -7,9 +7,11 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <mpv/client.h>
@@ -32,6 +34,9 @@ struct MediaTarget {
 // Media Player control opens (mpv's own pseudo-protocols among them) -> Refused; else Play.
 // Local paths get "/" for "\" and become absolute.
 MediaTarget ClassifyUrl(const Text& url);
+// The locations tried in order for one location: "mms://" rolls over to MMS over TCP, RTSP and
+// MMS over HTTP, as the control does; anything else is tried as it is.
+std::vector<std::string> Candidates(const std::string& location);
 
 // The engine's drawing surface: the unit's video area or the full-screen window.
 class VideoSurface : public QWidget {
@@ -68,6 +73,8 @@ public:
     void SetVolume(int32_t volume) override;
     int32_t Volume() const override { return volume_; }
     QWidget* Widget() override { return surface_; }
+    // The playback position in seconds, -1 when nothing plays (for tests and the bench).
+    double Position() const;
 
     // For the surfaces.
     void Paint(VideoSurface* surface);
@@ -99,7 +106,11 @@ private:
     void RenderUpdate();
     void HandleEvent(const mpv_event& event);
     bool Publish();  // false: the engine was destroyed by a handler
+    void IssueAddress(std::vector<std::string> candidates);
     void IssueLoad(const std::string& location);
+    void Follow();  // carries out what the tracker decided after an event
+    void ConnectWatchdog();
+    void Reconnect();
     void IssueStop(int32_t finalState);
     VideoSurface* Target() const;
     void RenderInto(VideoSurface* target);
@@ -114,6 +125,11 @@ private:
     std::deque<int32_t> pending_;
     std::atomic<bool> drainPosted_{false};
     std::atomic<bool> renderPosted_{false};
+    std::vector<std::string> candidates_;
+    QTimer reconnectTimer_;
+    QTimer watchdog_;
+    uint64_t watchedSeq_ = 0;
+    bool sizeKnown_ = false, hls_ = false;  // of the file mpv has open
     Text url_;
     int32_t state_ = wmppsUndefined;
     int32_t volume_ = 100;

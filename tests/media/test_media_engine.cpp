@@ -4,11 +4,6 @@
 
 #include <httplib.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -37,6 +32,7 @@
 #include "common/text.h"
 #include "platform/media/media_engine.h"
 #include "platform/media/mpv_engine.h"
+#include "engine_recorder.h"
 #include "listening.h"
 #include "tone_wav.h"
 
@@ -53,35 +49,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A TCP port that accepts connections (the kernel's backlog) and never answers.
-class SilentPort {
-public:
-    SilentPort() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd_, 16) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-            port_ = ntohs(addr.sin_port);
-    }
-    ~SilentPort() { if (fd_ >= 0) ::close(fd_); }
-    SilentPort(const SilentPort&) = delete;
-    SilentPort& operator=(const SilentPort&) = delete;
-    int Port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
-// A port with nothing listening: bound once, then released.
-int RefusedPort() {
-    SilentPort probe;
-    return probe.Port();
 }
 
 // Local files and an HTTP server shared by all tests.
@@ -157,49 +124,6 @@ private:
 };
 
 Media* gMedia = nullptr;
-
-// Records every PlayStateChange and checks what each call saw.
-class Recorder {
-public:
-    explicit Recorder(MediaEngine& engine) : engine_(engine) {
-        QObject::connect(&engine, &MediaEngine::PlayStateChange, [this](int state) {
-            states.push_back(state);
-            if (QThread::currentThread() != qApp->thread()) offUiThread = true;
-            if (engine_.PlayState() != state) mismatched = true;
-            if (states.size() > 1 && states[states.size() - 2] == state) repeated = true;
-        });
-    }
-    // Waits until state is the latest one signalled after the first `from` states.
-    bool WaitFor(int state, std::chrono::milliseconds timeout = 5s, size_t from = 0) {
-        return QTest::qWaitFor([&] { return states.size() > from && states.back() == state; },
-                               static_cast<int>(timeout.count()));
-    }
-    // The states since index from.
-    std::vector<int> Since(size_t from) const { return {states.begin() + static_cast<long>(from), states.end()}; }
-    // Nothing more happens for a while.
-    bool Settled(std::chrono::milliseconds quiet = 400ms) {
-        const size_t before = states.size();
-        QTest::qWait(static_cast<int>(quiet.count()));
-        return states.size() == before;
-    }
-    void ExpectClean() const {
-        EXPECT_FALSE(offUiThread) << "PlayStateChange off the UI thread";
-        EXPECT_FALSE(mismatched) << "PlayState() differs from the state signalled";
-        EXPECT_FALSE(repeated) << "PlayStateChange without a change";
-    }
-
-    std::vector<int> states;
-    bool offUiThread = false, mismatched = false, repeated = false;
-
-private:
-    MediaEngine& engine_;
-};
-
-struct Player {
-    QWidget parent;
-    std::unique_ptr<MediaEngine> engine = CreateMpvEngine(&parent);
-    Recorder rec{*engine};
-};
 
 TEST(MediaEngine, HttpStreamPlaysThroughTheStatesAndEndsAsTheControlDoes) {
     Player p;
