@@ -22,7 +22,7 @@ namespace {
 
 // reply_userdata of the observed properties.
 enum ObservedProperty : uint64_t {
-    kPause = 1, kPausedForCache, kCoreIdle, kIdleActive, kFileSize, kFileFormat, kCacheSpeed, kVoConfigured
+    kPause = 1, kPausedForCache, kCoreIdle, kIdleActive, kFileSize, kFileFormat, kVoConfigured
 };
 
 bool Headless() {
@@ -36,6 +36,9 @@ constexpr const char* kNetworkTimeout = "60";
 // The connect time-out of our own: an open that brings no file within it fails, whatever the
 // protocol (libavformat's RTSP and MMS take no time-out from mpv).
 constexpr int kConnectTimeoutMs = 5000;
+// While buffering, how often the cache is looked at: a cache that has not grown since the last
+// look means that no byte arrives (mpv's cache-speed is not updated while a read blocks).
+constexpr int kStallPollMs = 1000;
 
 bool SchemeChars(const std::string& scheme) {
     if (scheme.empty() || !std::isalpha(static_cast<unsigned char>(scheme[0]))) return false;
@@ -190,6 +193,8 @@ MpvEngine::MpvEngine(QWidget* parent) {
     watchdog_.setSingleShot(true);
     watchdog_.setInterval(kConnectTimeoutMs);
     connect(&watchdog_, &QTimer::timeout, this, &MpvEngine::ConnectWatchdog);
+    stallTimer_.setInterval(kStallPollMs);
+    connect(&stallTimer_, &QTimer::timeout, this, &MpvEngine::PollStall);
     const bool headless = Headless();
 
     // libmpv refuses to start under any other numeric locale; QApplication may have set one.
@@ -229,7 +234,6 @@ MpvEngine::MpvEngine(QWidget* parent) {
     mpv_observe_property(h, kIdleActive, "idle-active", MPV_FORMAT_FLAG);
     mpv_observe_property(h, kFileSize, "file-size", MPV_FORMAT_INT64);
     mpv_observe_property(h, kFileFormat, "file-format", MPV_FORMAT_STRING);
-    mpv_observe_property(h, kCacheSpeed, "cache-speed", MPV_FORMAT_INT64);
     mpv_observe_property(h, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
     mpv_set_wakeup_callback(h, &MpvEngine::OnWakeup, this);
 
@@ -331,9 +335,6 @@ void MpvEngine::HandleEvent(const mpv_event& event) {
             hls_ = prop->format == MPV_FORMAT_STRING && std::string(*static_cast<char* const*>(prop->data)) == "hls";
             tracker_.SetFixedLength(sizeKnown_ && !hls_);
             break;
-        case kCacheSpeed:
-            tracker_.SetInputIdle(prop->format == MPV_FORMAT_INT64 && *static_cast<const int64_t*>(prop->data) == 0);
-            break;
         case kVoConfigured:
             // A stream without video (or one that lost it): no picture of what played before.
             if (!on) ClearVideo();
@@ -362,6 +363,13 @@ bool MpvEngine::Publish() {
         if (!LiveState(s)) ClearVideo();
         emit PlayStateChange(s);
         if (!alive) return false;
+    }
+    const bool buffering = state_ == wmppsBuffering || state_ == wmppsWaiting;
+    if (buffering && !stallTimer_.isActive()) {
+        cachedSeconds_ = -1;
+        stallTimer_.start();
+    } else if (!buffering) {
+        stallTimer_.stop();
     }
     return true;
 }
@@ -412,6 +420,14 @@ void MpvEngine::ConnectWatchdog() {
     }
     tracker_.ConnectTimedOut();
     Follow();
+    Publish();
+}
+
+void MpvEngine::PollStall() {
+    double cached = 0;
+    if (!mpv_ || mpv_get_property(mpv_.get(), "demuxer-cache-duration", MPV_FORMAT_DOUBLE, &cached) < 0) cached = 0;
+    if (cachedSeconds_ >= 0) tracker_.SetInputIdle(cached <= cachedSeconds_ + 0.01);
+    cachedSeconds_ = cached;
     Publish();
 }
 

@@ -110,6 +110,7 @@ private:
     void IssueLoad(const std::string& location);
     void Follow();  // carries out what the tracker decided after an event
     void ConnectWatchdog();
+    void PollStall();
     void Reconnect();
     void IssueStop(int32_t finalState);
     VideoSurface* Target() const;
@@ -128,6 +129,8 @@ private:
     std::vector<std::string> candidates_;
     QTimer reconnectTimer_;
     QTimer watchdog_;
+    QTimer stallTimer_;
+    double cachedSeconds_ = -1;  // at the last look while buffering
     uint64_t watchedSeq_ = 0;
     bool sizeKnown_ = false, hls_ = false;  // of the file mpv has open
     Text url_;

@@ -24,8 +24,9 @@ namespace orbiq::platform {
 // | file-loaded, until playback-restart           | 6 buffering                                  |
 // | seek (mpv-internal), until playback-restart   | 6 buffering                                  |
 // | paused-for-cache yes, bytes arriving          | 6 buffering                                  |
-// | paused-for-cache yes, no byte for 1 s, after  | 7 waiting                                    |
-// |   the address has played                      |                                              |
+// | paused-for-cache yes, the cache not grown for | 7 waiting                                    |
+// |   1 s (the engine looks), after the address   |                                              |
+// |   has played                                  |                                              |
 // | pause yes                                     | 2 paused                                     |
 // | playback-restart done, core-idle no           | 3 playing (the reconnect count starts again) |
 // | core-idle yes with none of the above          | unchanged (mpv is at the end of the file)    |
@@ -180,6 +181,7 @@ void PlayStateTracker::SetPause(bool on) {
 }
 
 void PlayStateTracker::SetPausedForCache(bool on) {
+    if (on && !pausedForCache_) inputIdle_ = false;  // until the engine has looked at the cache
     pausedForCache_ = on;
     if (Active()) Derive();
 }

@@ -49,7 +49,7 @@ public:
     void SetCoreIdle(bool on);
     void SetIdleActive(bool on);
     void SetFixedLength(bool fixed);    // a file of known size, not a live format: its end is the real end
-    void SetInputIdle(bool idle);       // no bytes arrived over the last second (cache-speed 0)
+    void SetInputIdle(bool idle);       // the cache has not grown over the last second
 
     // The engine's connect watchdog: true while the latest load (seq) has brought no file yet.
     bool Connecting(uint64_t seq) const;

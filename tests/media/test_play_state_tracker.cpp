@@ -18,7 +18,7 @@ enum class Ev {
     Start, Loaded, Restart, Seek,
     EndEof, EndStop, EndError, EndQuit, EndRedirect, EndRedirectEmpty,
     Pause, Unpause, CacheWait, CacheDone, Busy, Idle, IdleActive,
-    NoInput, Input, Fixed,        // cache-speed 0 / above 0; a file of known size
+    NoInput, Input, Fixed,        // the cache not growing / growing; a file of known size
     TimedOut,                     // the engine's connect watchdog fired
 };
 
@@ -138,13 +138,13 @@ const Case kCases[] = {
     {"local file ends: no reconnect", {E::Local, PLAYING, E::EndEof}, {9, 6, 3, 8, 1}},
     {"live stream that never played ends as before", {E::Net, E::Load, E::Reply, E::Start, E::EndEof}, {9, 8, 1}},
     {"every reconnect fails: the first break's end",
-     Join({{E::Net, PLAYING, E::EndEof}, Repeat(kFailedAttempt, PlayStateTracker::kReconnects)}),
-     Join({{9, 6, 3, 11, kReconnect}, Repeat({9, 11, kReconnect}, PlayStateTracker::kReconnects - 1), {9, 8, 1}})},
+     Join<Ev>({{E::Net, PLAYING, E::EndEof}, Repeat(kFailedAttempt, PlayStateTracker::kReconnects)}),
+     Join<int32_t>({{9, 6, 3, 11, kReconnect}, Repeat<int32_t>({9, 11, kReconnect}, PlayStateTracker::kReconnects - 1), {9, 8, 1}})},
     {"a reconnect that plays starts the count again",
-     Join({{E::Net, PLAYING, E::EndError}, kFailedAttempt, {PLAYING, E::EndError},
+     Join<Ev>({{E::Net, PLAYING, E::EndError}, kFailedAttempt, {PLAYING, E::EndError},
            Repeat(kFailedAttempt, PlayStateTracker::kReconnects)}),
-     Join({{9, 6, 3, 11, kReconnect, 9, 11, kReconnect, 9, 6, 3, 11, kReconnect},
-           Repeat({9, 11, kReconnect}, PlayStateTracker::kReconnects - 1), {9, 1}})},
+     Join<int32_t>({{9, 6, 3, 11, kReconnect, 9, 11, kReconnect, 9, 6, 3, 11, kReconnect},
+           Repeat<int32_t>({9, 11, kReconnect}, PlayStateTracker::kReconnects - 1), {9, 1}})},
     {"watchdog during a reconnect counts as a failed attempt",
      {E::Net, PLAYING, E::EndError, E::Load, E::Reply, E::Start, E::TimedOut}, {9, 6, 3, 11, kReconnect, 9, 11, kReconnect}},
     {"stop during a reconnect wait: stopped, nothing more",
@@ -153,6 +153,8 @@ const Case kCases[] = {
      {9, 6, 3, 11, kReconnect}},
     {"cache runs dry with no byte arriving: waiting, then buffering when bytes come, then playing",
      {E::Net, PLAYING, E::CacheWait, E::NoInput, E::Input, E::CacheDone}, {9, 6, 3, 6, 7, 6, 3}},
+    {"the next stall starts as buffering", {E::Net, PLAYING, E::CacheWait, E::NoInput, E::CacheDone, E::CacheWait},
+     {9, 6, 3, 6, 7, 3, 6}},
     {"no byte at the first connect is not waiting", {E::Net, E::Load, E::Reply, E::Start, E::Loaded, E::CacheWait, E::NoInput},
      {9, 6}},
 
