@@ -1,11 +1,16 @@
 #include "platform/media/mpv_engine.h"
 
 #include "common/files.h"
+#include "platform/media/stream_playlist.h"
 
 #include <algorithm>
 #include <cctype>
 #include <clocale>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <curl/curl.h>
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -72,6 +77,54 @@ std::string LowerScheme(const std::string& location) {
     std::transform(scheme.begin(), scheme.end(), scheme.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return scheme;
+}
+
+// A Windows Media playlist is small; anything longer is not one.
+constexpr size_t kPlaylistLimit = 256 * 1024;
+
+// The entries of a playlist, with mms:// rolled over.
+std::vector<std::string> Expand(const std::vector<std::string>& entries) {
+    std::vector<std::string> out;
+    for (const std::string& e : entries)
+        for (std::string& c : Candidates(e)) out.push_back(std::move(c));
+    return out;
+}
+
+std::string LocalHead(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(kPlaylistLimit, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return head;
+}
+
+size_t FetchWrite(char* data, size_t size, size_t count, void* user) {
+    auto* body = static_cast<std::string*>(user);
+    const size_t n = size * count;
+    if (body->size() + n > kPlaylistLimit) return 0;  // too long for a playlist: stop
+    body->append(data, n);
+    return n;
+}
+
+// GET of a playlist-sized answer within the connect time-out (and twice that in all).
+std::string FetchPlaylist(const std::string& url, long connectTimeoutMs) {
+    std::string body;
+    CURL* curl = curl_easy_init();
+    if (!curl) return {};
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2 * connectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, FetchWrite);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    const CURLcode rc = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    return rc == CURLE_OK ? body : std::string();
 }
 
 bool LiveState(int32_t state) {
@@ -186,7 +239,8 @@ bool MpvEngine::FrameBuffer::Fit(int w, int h) {
     return true;
 }
 
-MpvEngine::MpvEngine(QWidget* parent) {
+MpvEngine::MpvEngine(QWidget* parent) : mailbox_(std::make_shared<Mailbox>()) {
+    mailbox_->engine = this;
     surface_ = new VideoSurface(this, parent, false);
     reconnectTimer_.setSingleShot(true);
     connect(&reconnectTimer_, &QTimer::timeout, this, &MpvEngine::Reconnect);
@@ -223,7 +277,6 @@ MpvEngine::MpvEngine(QWidget* parent) {
     };
     for (const auto& [name, value] : options) mpv_set_option_string(h, name, value);
     if (headless) mpv_set_option_string(h, "ao", "null");
-    if (const char* log = std::getenv("ORBIQ_MPV_LOG_TMP")) mpv_set_option_string(h, "log-file", log);
     if (mpv_initialize(h) < 0) {
         mpv_.reset();
         return;
@@ -252,6 +305,10 @@ MpvEngine::MpvEngine(QWidget* parent) {
 }
 
 MpvEngine::~MpvEngine() {
+    {
+        std::lock_guard<std::mutex> lock(mailbox_->mutex);
+        mailbox_->engine = nullptr;  // fetches still running keep their answer
+    }
     // After these return mpv calls neither callback again; already posted calls die with this object.
     if (render_) mpv_render_context_set_update_callback(render_.get(), nullptr, nullptr);
     if (mpv_) mpv_set_wakeup_callback(mpv_.get(), nullptr, nullptr);
@@ -381,16 +438,30 @@ void MpvEngine::SetUrl(const Text& url) {
     case MediaTarget::Kind::Nothing: IssueStop(wmppsStopped); break;
     case MediaTarget::Kind::Folder:
     case MediaTarget::Kind::Refused: IssueStop(wmppsReady); break;
-    case MediaTarget::Kind::Play: IssueAddress(Candidates(target.location)); break;
+    case MediaTarget::Kind::Play:
+        if (LowerScheme(target.location).empty()) {
+            // A local file may be a Windows Media playlist, which mpv does not read.
+            if (auto entries = ParseWindowsMediaPlaylist(LocalHead(target.location), target.location)) {
+                std::vector<std::string> candidates = Expand(*entries);
+                if (candidates.empty()) IssueStop(wmppsReady);
+                else IssueAddress(std::move(candidates));
+                break;
+            }
+        }
+        IssueAddress(Candidates(target.location));
+        break;
     }
 }
 
 void MpvEngine::Stop() { IssueStop(wmppsStopped); }
 
 void MpvEngine::IssueAddress(std::vector<std::string> candidates) {
+    ++addressSeq_;
     candidates_ = std::move(candidates);
-    const bool network = !candidates_.empty() && !LowerScheme(candidates_.front()).empty();
-    tracker_.AddressIssued(candidates_.size(), network);
+    const std::string scheme = candidates_.empty() ? std::string() : LowerScheme(candidates_.front());
+    // An HTTP answer that mpv cannot play may be an ASX playlist or an ASF reference file.
+    const bool http = candidates_.size() == 1 && (scheme == "http" || scheme == "https");
+    tracker_.AddressIssued(candidates_.size(), !scheme.empty(), http);
     IssueLoad(candidates_.empty() ? std::string() : candidates_.front());
 }
 
@@ -403,7 +474,34 @@ void MpvEngine::Follow() {
     case PlayStateTracker::Next::Reconnect:
         reconnectTimer_.start(tracker_.ReconnectWaitMs());
         break;
+    case PlayStateTracker::Next::LookInside:
+        if (!candidates_.empty()) LookInside(candidates_.front());
+        break;
     }
+}
+
+// On a thread of its own: the UI thread goes on while the server answers.
+void MpvEngine::LookInside(const std::string& url) {
+    watchdog_.stop();
+    std::thread([mailbox = mailbox_, address = addressSeq_, url] {
+        // Bounded by its time-outs; an engine gone meanwhile drops the answer.
+        std::string body = FetchPlaylist(url, kConnectTimeoutMs);
+        std::lock_guard<std::mutex> lock(mailbox->mutex);
+        if (MpvEngine* engine = mailbox->engine)
+            QMetaObject::invokeMethod(engine, [engine, address, url, body = std::move(body)] {
+                engine->Looked(address, url, body);
+            }, Qt::QueuedConnection);
+    }).detach();
+}
+
+void MpvEngine::Looked(uint64_t address, const std::string& url, const std::string& body) {
+    if (address != addressSeq_) return;  // another address since, or a stop
+    std::vector<std::string> candidates;
+    if (auto entries = ParseWindowsMediaPlaylist(body, url)) candidates = Expand(*entries);
+    if (!candidates.empty()) candidates_ = candidates;
+    tracker_.Listed(candidates.size());
+    Follow();
+    Publish();
 }
 
 void MpvEngine::Reconnect() {
@@ -451,6 +549,7 @@ void MpvEngine::IssueLoad(const std::string& location) {
 // Asynchronous: a stalled open never holds the UI thread; the state follows mpv's reply.
 void MpvEngine::IssueStop(int32_t finalState) {
     const uint64_t seq = ++seq_;
+    ++addressSeq_;
     reconnectTimer_.stop();
     watchdog_.stop();
     ClearVideo();

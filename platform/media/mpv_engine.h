@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,8 @@ private:
     void Follow();  // carries out what the tracker decided after an event
     void ConnectWatchdog();
     void PollStall();
+    void LookInside(const std::string& url);
+    void Looked(uint64_t address, const std::string& url, const std::string& body);
     void Reconnect();
     void IssueStop(int32_t finalState);
     VideoSurface* Target() const;
@@ -127,6 +130,13 @@ private:
     std::atomic<bool> drainPosted_{false};
     std::atomic<bool> renderPosted_{false};
     std::vector<std::string> candidates_;
+    uint64_t addressSeq_ = 0;  // counts addresses, so that a late fetch of an old one is dropped
+    // Fetch threads post their answer through this while the engine lives.
+    struct Mailbox {
+        std::mutex mutex;
+        MpvEngine* engine = nullptr;
+    };
+    std::shared_ptr<Mailbox> mailbox_;
     QTimer reconnectTimer_;
     QTimer watchdog_;
     QTimer stallTimer_;

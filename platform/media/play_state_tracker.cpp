@@ -37,6 +37,9 @@ namespace orbiq::platform {
 // | connect watchdog: no file-loaded within the   | as end-file ERROR before file-loaded; the    |
 // |   engine's connect time-out (every protocol)  |   engine stops mpv's open                    |
 // | failed open, another candidate left           | unchanged (9); the next candidate is loaded  |
+// | failed open of an HTTP address, none left     | unchanged (9) while the engine fetches it;   |
+// |                                               |   an ASX or ASF reference inside gives the   |
+// |                                               |   candidates, else as the failure says       |
 // | live stream that played: EOF or ERROR or      | 11 reconnecting; after the wait the same     |
 // |   watchdog, a reconnect left                  |   candidate goes through 9, 6, 3 again       |
 // | the same with every reconnect used            | what the first break would have given        |
@@ -55,10 +58,12 @@ namespace orbiq::platform {
 //
 // Never produced: 0 after the first change, 4, 5, 12 (mpv has no scanning phase).
 
-void PlayStateTracker::AddressIssued(size_t candidates, bool network) {
+void PlayStateTracker::AddressIssued(size_t candidates, bool network, bool lookInside) {
     candidates_ = candidates > 0 ? candidates : 1;
     candidate_ = 0;
     network_ = network;
+    lookInside_ = lookInside;
+    looking_ = false;
     played_ = false;
     reconnects_ = 0;
     breakStates_.clear();
@@ -83,6 +88,7 @@ void PlayStateTracker::StopIssued(uint64_t seq, int32_t finalState) {
     fileActive_ = false;
     stopFinal_ = finalState;
     next_ = Next::Nothing;
+    looking_ = false;
 }
 
 void PlayStateTracker::CommandReplied(uint64_t seq, bool ok) {
@@ -152,6 +158,7 @@ void PlayStateTracker::ConnectTimedOut() {
     if (intent_ != Intent::Load || loaded_) return;
     intent_ = Intent::None;  // whatever mpv still says of this load is ignored
     fileActive_ = false;
+    lookInside_ = false;     // a server that never answers has nothing to look into
     Failed({wmppsReady});
 }
 
@@ -172,7 +179,25 @@ void PlayStateTracker::Failed(std::vector<int32_t> finalStates) {
         next_ = Next::TryNext;
         return;
     }
+    if (!played_ && !loaded_ && lookInside_) {
+        lookInside_ = false;
+        looking_ = true;
+        unlistedStates_ = std::move(finalStates);
+        next_ = Next::LookInside;
+        return;
+    }
     for (int32_t s : finalStates) Enter(s);
+}
+
+void PlayStateTracker::Listed(size_t candidates) {
+    looking_ = false;
+    if (candidates == 0) {
+        for (int32_t s : unlistedStates_) Enter(s);
+        return;
+    }
+    candidates_ = candidates;
+    candidate_ = 0;
+    next_ = Next::TryNext;
 }
 
 void PlayStateTracker::SetPause(bool on) {
@@ -192,7 +217,7 @@ void PlayStateTracker::SetCoreIdle(bool on) {
 }
 
 void PlayStateTracker::SetIdleActive(bool on) {
-    if (!on || intent_ != Intent::Load || !replied_ || fileActive_) return;
+    if (!on || intent_ != Intent::Load || !replied_ || fileActive_ || looking_) return;
     if (state_ == wmppsPaused || state_ == wmppsPlaying || state_ == wmppsBuffering ||
         state_ == wmppsTransitioning || state_ == wmppsWaiting)
         Enter(wmppsReady);

@@ -17,6 +17,7 @@ public:
         Nothing,
         TryNext,    // load Candidate() now (the previous one failed to open)
         Reconnect,  // wait ReconnectWaitMs(), then load Candidate() again
+        LookInside, // fetch the address and look for a playlist in it; then Listed()
     };
 
     // Reconnects after a stream that played breaks, and the waits before them (ms): growing as
@@ -27,7 +28,10 @@ public:
 
     // A new address: candidates are the locations tried in order until one opens (one for most
     // addresses); network streams that have played are reconnected when they break.
-    void AddressIssued(size_t candidates, bool network);
+    // lookInside: when the address cannot be opened, the engine looks inside it for a playlist.
+    void AddressIssued(size_t candidates, bool network, bool lookInside = false);
+    // What the engine found inside the address: the number of entries to try (0: none).
+    void Listed(size_t candidates);
 
     // Commands sent to mpv, each with its own sequence number (reply_userdata).
     void LoadIssued(uint64_t seq);
@@ -91,6 +95,9 @@ private:
     size_t candidates_ = 1;
     size_t candidate_ = 0;
     bool network_ = false;
+    bool lookInside_ = false;
+    bool looking_ = false;  // the engine is fetching the address to look inside
+    std::vector<int32_t> unlistedStates_;  // how the address ends when nothing is found inside
     bool played_ = false;     // reached playing since the address was issued
     int reconnects_ = 0;      // reconnects made since the stream last broke
     std::vector<int32_t> breakStates_;  // how the break would have ended without reconnects

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -33,6 +34,7 @@
 #include "common/text.h"
 #include "platform/media/media_engine.h"
 #include "platform/media/mpv_engine.h"
+#include "platform/media/stream_playlist.h"
 #include "engine_recorder.h"
 #include "listening.h"
 #include "tone_wav.h"
@@ -98,6 +100,16 @@ public:
                                          ":rate=25:duration=20 -pix_fmt yuv420p -c:v libx264 -preset ultrafast '" + clip + "'";
             if (std::system(makeClip.c_str()) == 0) clips[name] = clip;
         }
+        // Windows Media playlists, typed as Windows Media servers type them.
+        server.Get("/playlist.asx", [this](const httplib::Request&, httplib::Response& res) {
+            // The first entry is dead, the second is relative to the playlist.
+            res.set_content("<ASX version=\"3.0\">\r\n <Entry><Ref HREF=\"http://127.0.0.1:" + std::to_string(deadPort) +
+                                "/gone.wav\"/></Entry>\r\n <Entry><Ref href=\"long.wav\"/></Entry>\r\n</ASX>\r\n",
+                            "video/x-ms-asf");
+        });
+        server.Get("/reference.asf", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content("[Reference]\r\nRef1=http://127.0.0.1:" + std::to_string(port) + "/long.wav\r\n", "video/x-ms-asf");
+        });
         port = server.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
         thread_ = orbiq::test::ListenInBackground(server);
@@ -117,6 +129,7 @@ public:
     std::map<std::string, std::string> clips;  // "4x3", "16x9" -> file
     httplib::Server server;
     int port = 0;
+    int deadPort = RefusedPort();
     std::atomic<bool> released{false};
 
 private:
@@ -238,6 +251,32 @@ TEST(MediaEngine, StreamThatStallsWaitsInsteadOfEnding) {
     p.engine->SetUrl(Text());
     EXPECT_TRUE(p.rec.WaitFor(wmppsStopped, 3s, mark));
     p.rec.ExpectClean();
+}
+
+// Windows Media playlists play their first playable entry: local files (a relative entry, GBK
+// text), HTTP answers (the first entry dead, a relative entry), an ASF reference file that mpv
+// would take for MMS over HTTP.
+TEST(MediaEngine, WindowsMediaPlaylistsPlayTheirFirstPlayableEntry) {
+    const std::string dead = "http://127.0.0.1:" + std::to_string(gMedia->deadPort) + "/gone.wav";
+    WriteFile(gMedia->root + "/local.asx",
+              "<?xml version=\"1.0\"?>\n<!-- made by hand -->\n<asx version=\"3.0\"><entry><ref href=\"" + dead +
+                  "\" /></entry><entry><title>" + Utf8ToGbk("频道") + "</title><ref href=\"" + Utf8ToGbk("频道.wav") +
+                  "\"/></entry></asx>");
+    WriteFile(gMedia->root + "/local.asf", "[Reference]\r\nRef1=" + dead + "\r\nRef2=" + gMedia->Http("/long.wav").Bytes() + "\r\n");
+    const Text addresses[] = {Text(gMedia->root + "/local.asx"), Text(gMedia->root + "/local.asf"),
+                              gMedia->Http("/playlist.asx"), gMedia->Http("/reference.asf")};
+    std::vector<std::unique_ptr<Player>> players;
+    for (const Text& a : addresses) {
+        players.push_back(std::make_unique<Player>());
+        players.back()->engine->SetUrl(a);
+    }
+    for (size_t i = 0; i < players.size(); ++i) {
+        SCOPED_TRACE(addresses[i].ToUtf8());
+        Recorder& rec = players[i]->rec;
+        EXPECT_TRUE(rec.WaitFor(wmppsPlaying, 12s)) << StateList(rec.states);
+        EXPECT_EQ(rec.states, (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying}));
+        rec.ExpectClean();
+    }
 }
 
 // "mms://" tries MMS over TCP, RTSP and MMS over HTTP in turn, each for the connect time-out,
@@ -589,6 +628,47 @@ TEST(ClassifyUrl, DecidesWhatReachesMpv) {
         const MediaTarget t = ClassifyUrl(row.url);
         EXPECT_EQ(t.kind, row.kind);
         EXPECT_EQ(t.location, row.location);
+    }
+}
+
+TEST(WindowsMediaPlaylist, ListsItsEntriesInDocumentOrder) {
+    using V = std::vector<std::string>;
+    const std::string web = "http://example.test/radio/list.asx";
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::string base;
+        std::optional<V> entries;
+    };
+    const Row rows[] = {
+        {"entries and refs in order, any letter case",
+         "<ASX version=\"3.0\"><Entry><REF HREF=\"mms://a/1\"/><ref href='mms://a/2'/></Entry>"
+         "<entry><Ref href = \"http://b/3\" /></entry></ASX>",
+         web, V{"mms://a/1", "mms://a/2", "http://b/3"}},
+        {"relative to a web address", "<asx><entry><ref href=\"live.wmv\"/><ref href=\"/top.wmv\"/></entry></asx>", web,
+         V{"http://example.test/radio/live.wmv", "http://example.test/top.wmv"}},
+        {"relative to a local file", "<asx><entry><ref href=\"sub\\a.wmv\"/></entry></asx>", "/music/list.asx",
+         V{"/music/sub/a.wmv"}},
+        {"declaration, comment, byte order mark, entities",
+         "\xEF\xBB\xBF <?xml version=\"1.0\" encoding=\"utf-8\"?><!-- x --><asx><entry><ref href=\"http://a/?x=1&amp;y=2\"/>"
+         "</entry></asx>",
+         web, V{"http://a/?x=1&y=2"}},
+        {"GBK text", "<asx><entry><ref href=\"" + Utf8ToGbk("频道.wmv") + "\"/></entry></asx>", "/tv/list.asx",
+         V{"/tv/频道.wmv"}},
+        {"other elements named alike are not refs",
+         "<asx><entry><refresh href=\"http://a/no\"/><ref href=\"http://a/yes\"/></entry></asx>", web, V{"http://a/yes"}},
+        {"no entries", "<asx version=\"3.0\"></asx>", web, V{}},
+        {"ASF reference file", "[Reference]\r\nRef1=http://a/1.asf?MSWMExt=.asf\r\nRef2=mms://a/2\r\n", web,
+         V{"http://a/1.asf?MSWMExt=.asf", "mms://a/2"}},
+        {"not a playlist: media", std::string("RIFF\0\0\0\0WAVE", 12), web, std::nullopt},
+        {"not a playlist: an m3u", "#EXTM3U\nhttp://a/1\n", web, std::nullopt},
+        {"not a playlist: another XML document", "<?xml version=\"1.0\"?><rss><ref href=\"http://a/\"/></rss>", web,
+         std::nullopt},
+        {"not a playlist: an element that starts alike", "<asxml><ref href=\"http://a/\"/></asxml>", web, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ParseWindowsMediaPlaylist(row.bytes, row.base), row.entries);
     }
 }
 

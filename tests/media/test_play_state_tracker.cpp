@@ -12,7 +12,8 @@ namespace orbiq::platform {
 namespace {
 
 enum class Ev {
-    Net, Mms, Local,              // a new address: one network candidate, three (mms://), a local file
+    Net, Mms, Local, Http,        // a new address: one network candidate, three (mms://), a local file, HTTP
+    ListedNone, ListedTwo,        // what the engine found inside the HTTP address
     Load, Stop, StopFolder,       // commands
     Reply, ReplyError, ReplyOld,  // reply to the latest command / to the one before it
     Start, Loaded, Restart, Seek,
@@ -23,7 +24,7 @@ enum class Ev {
 };
 
 // What the tracker tells the engine to do, shown among the states.
-constexpr int32_t kTryNext = -1, kReconnect = -2;
+constexpr int32_t kTryNext = -1, kReconnect = -2, kLookInside = -3;
 
 struct Case {
     const char* name;
@@ -41,6 +42,9 @@ std::vector<int32_t> Feed(const std::vector<Ev>& events) {
         case Ev::Net: t.AddressIssued(1, true); break;
         case Ev::Mms: t.AddressIssued(3, true); break;
         case Ev::Local: t.AddressIssued(1, false); break;
+        case Ev::Http: t.AddressIssued(1, true, true); break;
+        case Ev::ListedNone: t.Listed(0); break;
+        case Ev::ListedTwo: t.Listed(2); break;
         case Ev::NoInput: t.SetInputIdle(true); break;
         case Ev::Input: t.SetInputIdle(false); break;
         case Ev::Fixed: t.SetFixedLength(true); break;
@@ -74,6 +78,7 @@ std::vector<int32_t> Feed(const std::vector<Ev>& events) {
         case PlayStateTracker::Next::Nothing: break;
         case PlayStateTracker::Next::TryNext: out.push_back(kTryNext); break;
         case PlayStateTracker::Next::Reconnect: out.push_back(kReconnect); break;
+        case PlayStateTracker::Next::LookInside: out.push_back(kLookInside); break;
         }
     }
     int32_t last = 0;
@@ -168,6 +173,18 @@ const Case kCases[] = {
      {9, kTryNext, kTryNext, 10}},
     {"watchdog before mpv answered the load", {E::Net, E::Load, E::TimedOut, E::Reply, E::Start}, {10}},
     {"watchdog once the file is loaded does nothing", {E::Net, E::Load, E::Reply, E::Start, E::Loaded, E::TimedOut}, {9, 6}},
+    {"HTTP answer mpv cannot open: looked into, the entries found are tried in turn",
+     {E::Http, E::Load, E::Reply, E::Start, E::EndError, E::ListedTwo, E::Load, E::Reply, E::Start, E::EndError,
+      E::Load, E::Reply, E::Start, E::Loaded, E::Restart, E::Busy},
+     {9, kLookInside, kTryNext, kTryNext, 6, 3}},
+    {"HTTP answer with no playlist inside: ready, mpv idle meanwhile changes nothing",
+     {E::Http, E::Load, E::Reply, E::Start, E::EndError, E::IdleActive, E::ListedNone},
+     {9, kLookInside, 10}},
+    {"every entry found inside fails: ready, looked into once",
+     {E::Http, E::Load, E::Reply, E::Start, E::EndError, E::ListedTwo, E::Load, E::Reply, E::Start, E::EndError,
+      E::Load, E::Reply, E::Start, E::EndError},
+     {9, kLookInside, kTryNext, kTryNext, 10}},
+    {"HTTP server that never answers is not looked into", {E::Http, E::Load, E::Reply, E::Start, E::TimedOut}, {9, 10}},
     {"a candidate that loaded then broke before playing ends the address",
      {E::Mms, E::Load, E::Reply, E::Start, E::Loaded, E::EndError}, {9, 6, 1}},
 };
