@@ -1,3 +1,6 @@
+// Live streams: with each real server (live_server.sh: HLS from nginx, Icecast MP3, ffmpeg's
+// HTTP MPEG-TS listener) stopped for 5 s, the time from its return to the playing state again,
+// engine against bare libmpv; and the time a dead channel takes to settle.
 // Time from writing the URL to the playing state: the engine against bare libmpv on the same
 // local HTTP streams (an audio tone and a 1280 x 720 H.264 video), alternating, median over
 // several runs. With a display (Xvfb), the CPU the engine spends playing the video stream in
@@ -375,6 +378,133 @@ struct Timing {
     }
 };
 
+// One server of live_server.sh, in its own process group.
+class LiveServer {
+public:
+    LiveServer(std::string kind, std::string dir, int port) : kind_(std::move(kind)), dir_(std::move(dir)), port_(port) {}
+    ~LiveServer() { Stop(); }
+    bool Start() {
+        Stop();
+        const std::string ready = dir_ + "/ready", port = std::to_string(port_);
+        ::unlink(ready.c_str());
+        pid_ = fork();
+        if (pid_ == 0) {
+            setpgid(0, 0);
+            if (std::freopen("/dev/null", "w", stdout) && std::freopen("/dev/null", "w", stderr))
+                execl("/bin/bash", "bash", ORBIQ_LIVE_SERVER_SCRIPT, kind_.c_str(), port.c_str(), dir_.c_str(),
+                      static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        setpgid(pid_, pid_);
+        const auto until = Clock::now() + std::chrono::seconds(20);
+        while (access(ready.c_str(), F_OK) != 0 && Clock::now() < until) Pump(std::chrono::milliseconds(20));
+        return access(ready.c_str(), F_OK) == 0;
+    }
+    void Stop() {
+        if (pid_ <= 0) return;
+        kill(-pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    std::string kind_, dir_;
+    int port_;
+    pid_t pid_ = -1;
+};
+
+int FreePort() {
+    httplib::Server probe;
+    return probe.bind_to_any_port("127.0.0.1");
+}
+
+// Bare libmpv's states as the control would see them: playing, or ended (-1) / still trying.
+int BareState(mpv_handle* h) {
+    for (;;) {
+        mpv_event* e = mpv_wait_event(h, 0);
+        if (e->event_id == MPV_EVENT_NONE) return 0;
+        if (e->event_id == MPV_EVENT_PLAYBACK_RESTART) return 1;
+        if (e->event_id == MPV_EVENT_END_FILE) return -1;
+    }
+}
+
+// The server stopped for 5 s while the engine and bare libmpv play it: seconds from the
+// server's return to playing again (-1: not within 40 s).
+void DropAndReturn(const char* name, LiveServer& server, const std::string& url, p::MediaEngine& engine, bool headless) {
+    Mpv bare = BareMpv(headless);
+    if (!server.Start()) {
+        std::printf("  %-10s server did not start\n", name);
+        return;
+    }
+    engine.SetUrl(Text(url));
+    const char* load[] = {"loadfile", url.c_str(), "replace", nullptr};
+    mpv_command_async(bare.get(), 0, load);
+    bool enginePlays = WaitState(engine, p::wmppsPlaying);
+    bool barePlays = false;
+    for (auto until = Clock::now() + std::chrono::seconds(10); !barePlays && Clock::now() < until;) {
+        barePlays = BareState(bare.get()) == 1;
+        Pump(std::chrono::milliseconds(10));
+    }
+    if (!enginePlays || !barePlays) {
+        std::printf("  %-10s did not play (engine %d, bare %d)\n", name, enginePlays, barePlays);
+        return;
+    }
+    Pump(std::chrono::milliseconds(2000));
+    server.Stop();
+    Pump(std::chrono::milliseconds(5000));
+    if (!server.Start()) return;
+    const auto back = Clock::now();
+    double engineSeconds = -1, bareSeconds = -1;
+    bool bareEnded = false;
+    while (Clock::now() - back < std::chrono::seconds(40) && (engineSeconds < 0 || (bareSeconds < 0 && !bareEnded))) {
+        Pump(std::chrono::milliseconds(10));
+        const double t = std::chrono::duration<double>(Clock::now() - back).count();
+        if (engineSeconds < 0 && engine.PlayState() == p::wmppsPlaying) engineSeconds = t;
+        if (bareSeconds < 0 && !bareEnded) {
+            const int s = BareState(bare.get());
+            if (s == 1) bareSeconds = t;
+            if (s == -1) bareEnded = true;
+        }
+    }
+    auto shown = [](double s, bool ended) {
+        char buf[64];
+        if (s >= 0) std::snprintf(buf, sizeof buf, "%6.2f s", s);
+        else std::snprintf(buf, sizeof buf, "%s", ended ? "ended, no reconnect" : "not within 40 s");
+        return std::string(buf);
+    };
+    std::printf("  %-10s engine %-22s bare mpv %s\n", name, shown(engineSeconds, false).c_str(),
+                shown(bareSeconds, bareEnded).c_str());
+    engine.SetUrl(Text());
+    WaitState(engine, p::wmppsStopped);
+    server.Stop();
+}
+
+// Seconds until the engine settles at ready, and until bare libmpv (its default options) ends
+// the file (-1: not within 40 s).
+void DeadChannel(const char* name, const std::string& url, p::MediaEngine& engine, bool headless) {
+    Mpv bare = BareMpv(headless);
+    const auto start = Clock::now();
+    engine.SetUrl(Text(url));
+    const char* load[] = {"loadfile", url.c_str(), "replace", nullptr};
+    mpv_command_async(bare.get(), 0, load);
+    double engineSeconds = -1, bareSeconds = -1;
+    while (Clock::now() - start < std::chrono::seconds(40) && (engineSeconds < 0 || bareSeconds < 0)) {
+        Pump(std::chrono::milliseconds(10));
+        const double t = std::chrono::duration<double>(Clock::now() - start).count();
+        if (engineSeconds < 0 && engine.PlayState() == p::wmppsReady) engineSeconds = t;
+        if (bareSeconds < 0 && BareState(bare.get()) == -1) bareSeconds = t;
+    }
+    auto shown = [](double s) {
+        char buf[32];
+        if (s >= 0) std::snprintf(buf, sizeof buf, "%6.2f s", s);
+        else std::snprintf(buf, sizeof buf, "> 40 s");
+        return std::string(buf);
+    };
+    std::printf("  %-22s engine %-10s bare mpv %s\n", name, shown(engineSeconds).c_str(), shown(bareSeconds).c_str());
+    engine.SetUrl(Text());
+    WaitState(engine, p::wmppsStopped);
+}
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -455,6 +585,28 @@ int main(int argc, char** argv) {
     videoTiming.Print("local HTTP 1280x720 H.264 stream, bare libmpv with vo=null", 1.3);
     drawnTiming.Print("the same stream, bare libmpv drawing through the software render API", 1.3);
     bool failed = toneTiming.Failed() || videoTiming.Failed() || drawnTiming.Failed();
+
+    std::printf("server stopped for 5 s while playing: from its return to playing again\n");
+    struct Live { const char* name; const char* kind; const char* path; };
+    for (const Live& l : {Live{"HLS", "hls", "/live.m3u8"}, Live{"Icecast MP3", "icecast", "/live.mp3"},
+                          Live{"HTTP TS", "httpts", "/live.ts"}}) {
+        const int livePort = FreePort();
+        LiveServer server(l.kind, work + "/" + l.kind, livePort);
+        DropAndReturn(l.name, server, "http://127.0.0.1:" + std::to_string(livePort) + l.path, *engine, headless);
+    }
+    std::printf("dead channel: until it settles\n");
+    {
+        // A port that accepts and never answers, and one that refuses.
+        httplib::Server silentProbe;
+        const int silent = silentProbe.bind_to_any_port("127.0.0.1");  // bound and listening, never served
+        const int refused = FreePort();
+        const std::string s = std::to_string(silent), r = std::to_string(refused);
+        DeadChannel("silent HTTP port", "http://127.0.0.1:" + s + "/live", *engine, headless);
+        DeadChannel("refused HTTP port", "http://127.0.0.1:" + r + "/live", *engine, headless);
+        DeadChannel("silent RTSP port", "rtsp://127.0.0.1:" + s + "/live", *engine, headless);
+        DeadChannel("mms:// to a silent port", "mms://127.0.0.1:" + s + "/live", *engine, headless);
+        DeadChannel("mms:// to a refused port", "mms://127.0.0.1:" + r + "/live", *engine, headless);
+    }
 
     if (!headless) {
         bool enginePlaying = false, programPlaying = false, fullPlaying = false;

@@ -23,6 +23,7 @@
 
 #include "common/text.h"
 #include "engine_recorder.h"
+#include "live_server.h"
 #include "platform/media/mpv_engine.h"
 #include "platform/media/play_state_tracker.h"
 
@@ -30,68 +31,9 @@ namespace orbiq::platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using test::LiveServer;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-bool Listening(int port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-    ::close(fd);
-    return ok;
-}
-
-// One server of live_server.sh in its own process group.
-class LiveServer {
-public:
-    explicit LiveServer(std::string kind) : kind_(std::move(kind)), port_(RefusedPort()) {}
-    ~LiveServer() { Stop(); }
-    LiveServer(const LiveServer&) = delete;
-    LiveServer& operator=(const LiveServer&) = delete;
-
-    // Starts the server and waits until it takes connections.
-    bool Start() {
-        Stop();
-        const std::string dir = dir_.path().toStdString() + "/" + kind_;
-        const std::string port = std::to_string(port_);
-        const std::string ready = dir + "/ready";
-        ::unlink(ready.c_str());  // from the run before
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setpgid(0, 0);
-            std::freopen("/dev/null", "w", stdout);
-            ::execl("/bin/bash", "bash", ORBIQ_LIVE_SERVER_SCRIPT, kind_.c_str(), port.c_str(), dir.c_str(),
-                    static_cast<char*>(nullptr));
-            std::_Exit(127);
-        }
-        ::setpgid(pid_, pid_);
-        return QTest::qWaitFor([&] { return ::access(ready.c_str(), F_OK) == 0; }, 20000);
-    }
-    // Stops the server and its feeders.
-    void Stop() {
-        if (pid_ <= 0) return;
-        ::kill(-pid_, SIGCONT);
-        ::kill(-pid_, SIGTERM);
-        const auto until = Clock::now() + 5s;
-        while (::waitpid(pid_, nullptr, WNOHANG) == 0 && Clock::now() < until) QTest::qWait(20);
-        ::kill(-pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        (void)QTest::qWaitFor([&] { return !Listening(port_); }, 5000);
-        pid_ = -1;
-    }
-    void Freeze() { ::kill(-pid_, SIGSTOP); }
-    void Thaw() { ::kill(-pid_, SIGCONT); }
-    int Port() const { return port_; }
-
-private:
-    std::string kind_;
-    int port_;
-    QTemporaryDir dir_;
-    pid_t pid_ = -1;
-};
 
 struct Kind {
     const char* name;
