@@ -10,7 +10,10 @@
 //   bench_media [runs]       (headless unless DISPLAY is set)
 #include <httplib.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -413,9 +416,19 @@ private:
     pid_t pid_ = -1;
 };
 
+// A port nothing listens on: bound once, then closed.
 int FreePort() {
-    httplib::Server probe;
-    return probe.bind_to_any_port("127.0.0.1");
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    close(fd);
+    return port;
 }
 
 // Bare libmpv's states as the control would see them: playing, or ended (-1) / still trying.
