@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <memory>
@@ -441,55 +442,54 @@ int BareState(mpv_handle* h) {
     }
 }
 
-// The server stopped for 5 s while the engine and bare libmpv play it: seconds from the
-// server's return to playing again (-1: not within 40 s).
-void DropAndReturn(const char* name, LiveServer& server, const std::string& url, p::MediaEngine& engine, bool headless) {
-    Mpv bare = BareMpv(headless);
-    if (!server.Start()) {
-        std::printf("  %-10s server did not start\n", name);
-        return;
-    }
-    engine.SetUrl(Text(url));
-    const char* load[] = {"loadfile", url.c_str(), "replace", nullptr};
-    mpv_command_async(bare.get(), 0, load);
-    bool enginePlays = WaitState(engine, p::wmppsPlaying);
-    bool barePlays = false;
-    for (auto until = Clock::now() + std::chrono::seconds(10); !barePlays && Clock::now() < until;) {
-        barePlays = BareState(bare.get()) == 1;
+// One player as the drop measure sees it: 1 playing, -1 ended for good, 0 anything else.
+struct Side {
+    std::function<void(const std::string&)> load;
+    std::function<int()> state;
+    std::function<void()> stop;
+};
+
+// The server stopped for 5 s while the player plays it: seconds from the server's return to
+// playing again; -1 not within 40 s, -2 ended without coming back, -3 did not play at first.
+double DropAndReturn(LiveServer& server, const std::string& url, Side& side) {
+    if (!server.Start()) return -3;
+    side.load(url);
+    int s = 0;
+    for (auto until = Clock::now() + std::chrono::seconds(15); s != 1 && Clock::now() < until;) {
         Pump(std::chrono::milliseconds(10));
+        s = side.state();
     }
-    if (!enginePlays || !barePlays) {
-        std::printf("  %-10s did not play (engine %d, bare %d)\n", name, enginePlays, barePlays);
-        return;
-    }
+    if (s != 1) return -3;
     Pump(std::chrono::milliseconds(2000));
     server.Stop();
     Pump(std::chrono::milliseconds(5000));
-    if (!server.Start()) return;
+    if (!server.Start()) return -3;
     const auto back = Clock::now();
-    double engineSeconds = -1, bareSeconds = -1;
-    bool bareEnded = false;
-    while (Clock::now() - back < std::chrono::seconds(40) && (engineSeconds < 0 || (bareSeconds < 0 && !bareEnded))) {
+    double seconds = -1;
+    while (Clock::now() - back < std::chrono::seconds(40)) {
         Pump(std::chrono::milliseconds(10));
-        const double t = std::chrono::duration<double>(Clock::now() - back).count();
-        if (engineSeconds < 0 && engine.PlayState() == p::wmppsPlaying) engineSeconds = t;
-        if (bareSeconds < 0 && !bareEnded) {
-            const int s = BareState(bare.get());
-            if (s == 1) bareSeconds = t;
-            if (s == -1) bareEnded = true;
+        s = side.state();
+        if (s == 1) {
+            seconds = std::chrono::duration<double>(Clock::now() - back).count();
+            break;
+        }
+        if (s == -1) {
+            seconds = -2;
+            break;
         }
     }
-    auto shown = [](double s, bool ended) {
-        char buf[64];
-        if (s >= 0) std::snprintf(buf, sizeof buf, "%6.2f s", s);
-        else std::snprintf(buf, sizeof buf, "%s", ended ? "ended, no reconnect" : "not within 40 s");
-        return std::string(buf);
-    };
-    std::printf("  %-10s engine %-22s bare mpv %s\n", name, shown(engineSeconds, false).c_str(),
-                shown(bareSeconds, bareEnded).c_str());
-    engine.SetUrl(Text());
-    WaitState(engine, p::wmppsStopped);
+    side.stop();
     server.Stop();
+    return seconds;
+}
+
+std::string Shown(double s) {
+    char buf[64];
+    if (s >= 0) std::snprintf(buf, sizeof buf, "%6.2f s", s);
+    else if (s == -2) std::snprintf(buf, sizeof buf, "ended, no reconnect");
+    else if (s == -3) std::snprintf(buf, sizeof buf, "did not play");
+    else std::snprintf(buf, sizeof buf, "not within 40 s");
+    return buf;
 }
 
 // Seconds until the engine settles at ready, and until bare libmpv (its default options) ends
@@ -601,11 +601,38 @@ int main(int argc, char** argv) {
 
     std::printf("server stopped for 5 s while playing: from its return to playing again\n");
     struct Live { const char* name; const char* kind; const char* path; };
+    Side engineSide{[&](const std::string& url) { engine->SetUrl(Text(url)); },
+                    [&] {
+                        const int st = engine->PlayState();
+                        return st == p::wmppsPlaying ? 1 : (st == p::wmppsStopped || st == p::wmppsReady) ? -1 : 0;
+                    },
+                    [&] {
+                        engine->SetUrl(Text());
+                        WaitState(*engine, p::wmppsStopped);
+                    }};
+    Mpv dropBare;
+    int bareState = 0;
+    Side bareSide{[&](const std::string& url) {
+                      dropBare = BareMpv(headless);
+                      bareState = 0;
+                      const char* load[] = {"loadfile", url.c_str(), "replace", nullptr};
+                      mpv_command_async(dropBare.get(), 0, load);
+                  },
+                  [&] {
+                      const int st = BareState(dropBare.get());
+                      if (st != 0) bareState = st;
+                      return bareState;
+                  },
+                  [&] { dropBare.reset(); }};
+    // One player at a time: ffmpeg's listener serves one client.
     for (const Live& l : {Live{"HLS", "hls", "/live.m3u8"}, Live{"Icecast MP3", "icecast", "/live.mp3"},
                           Live{"HTTP TS", "httpts", "/live.ts"}}) {
         const int livePort = FreePort();
         LiveServer server(l.kind, work + "/" + l.kind, livePort);
-        DropAndReturn(l.name, server, "http://127.0.0.1:" + std::to_string(livePort) + l.path, *engine, headless);
+        const std::string url = "http://127.0.0.1:" + std::to_string(livePort) + l.path;
+        const double e = DropAndReturn(server, url, engineSide);
+        const double b = DropAndReturn(server, url, bareSide);
+        std::printf("  %-12s engine %-22s bare mpv %s\n", l.name, Shown(e).c_str(), Shown(b).c_str());
     }
     std::printf("dead channel: until it settles\n");
     {
