@@ -82,14 +82,6 @@ std::string LowerScheme(const std::string& location) {
 // A Windows Media playlist is small; anything longer is not one.
 constexpr size_t kPlaylistLimit = 256 * 1024;
 
-// The entries of a playlist, with mms:// rolled over.
-std::vector<std::string> Expand(const std::vector<std::string>& entries) {
-    std::vector<std::string> out;
-    for (const std::string& e : entries)
-        for (std::string& c : Candidates(e)) out.push_back(std::move(c));
-    return out;
-}
-
 std::string LocalHead(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::string head(kPlaylistLimit, '\0');
@@ -138,6 +130,17 @@ std::vector<std::string> Candidates(const std::string& location) {
     if (LowerScheme(location) != "mms") return {location};
     const std::string rest = location.substr(location.find("://"));
     return {"mmst" + rest, "rtsp" + rest, "mmsh" + rest};
+}
+
+std::vector<std::string> PlaylistCandidates(const std::vector<std::string>& entries, bool allowLocal) {
+    std::vector<std::string> out;
+    for (const std::string& e : entries) {
+        const MediaTarget t = ClassifyUrl(Text::FromUtf8(e));
+        if (t.kind != MediaTarget::Kind::Play) continue;
+        if (!allowLocal && LowerScheme(t.location).empty()) continue;
+        for (std::string& c : Candidates(t.location)) out.push_back(std::move(c));
+    }
+    return out;
 }
 
 MediaTarget ClassifyUrl(const Text& url) {
@@ -442,7 +445,7 @@ void MpvEngine::SetUrl(const Text& url) {
         if (LowerScheme(target.location).empty()) {
             // A local file may be a Windows Media playlist, which mpv does not read.
             if (auto entries = ParseWindowsMediaPlaylist(LocalHead(target.location), target.location)) {
-                std::vector<std::string> candidates = Expand(*entries);
+                std::vector<std::string> candidates = PlaylistCandidates(*entries, true);
                 if (candidates.empty()) IssueStop(wmppsReady);
                 else IssueAddress(std::move(candidates));
                 break;
@@ -497,7 +500,7 @@ void MpvEngine::LookInside(const std::string& url) {
 void MpvEngine::Looked(uint64_t address, const std::string& url, const std::string& body) {
     if (address != addressSeq_) return;  // another address since, or a stop
     std::vector<std::string> candidates;
-    if (auto entries = ParseWindowsMediaPlaylist(body, url)) candidates = Expand(*entries);
+    if (auto entries = ParseWindowsMediaPlaylist(body, url)) candidates = PlaylistCandidates(*entries, false);
     if (!candidates.empty()) candidates_ = candidates;
     tracker_.Listed(candidates.size());
     Follow();

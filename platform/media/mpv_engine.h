@@ -38,6 +38,10 @@ MediaTarget ClassifyUrl(const Text& url);
 // The locations tried in order for one location: "mms://" rolls over to MMS over TCP, RTSP and
 // MMS over HTTP, as the control does; anything else is tried as it is.
 std::vector<std::string> Candidates(const std::string& location);
+// The candidates of a playlist's entries (UTF-8), in order: each entry as ClassifyUrl would take
+// it (mpv's pseudo-protocols and folders left out), mms:// rolled over; local files only when
+// allowLocal (a playlist from the web names none).
+std::vector<std::string> PlaylistCandidates(const std::vector<std::string>& entries, bool allowLocal);
 
 // The engine's drawing surface: the unit's video area or the full-screen window.
 class VideoSurface : public QWidget {

@@ -672,6 +672,14 @@ TEST(WindowsMediaPlaylist, ListsItsEntriesInDocumentOrder) {
     }
 }
 
+TEST(Candidates, PlaylistEntriesAreTakenAsTheUrlIsOnlyWebOnesFromTheWeb) {
+    using V = std::vector<std::string>;
+    const std::string file = gMedia->root + "/tone.wav", folder = gMedia->root + "/folder";
+    const V entries = {"av://lavfi:sine", "fd://0", folder, file, "mms://h/a", "http://h/b"};
+    EXPECT_EQ(PlaylistCandidates(entries, true), (V{file, "mmst://h/a", "rtsp://h/a", "mmsh://h/a", "http://h/b"}));
+    EXPECT_EQ(PlaylistCandidates(entries, false), (V{"mmst://h/a", "rtsp://h/a", "mmsh://h/a", "http://h/b"}));
+}
+
 TEST(Candidates, MmsRollsOverOtherAddressesStayAsTheyAre) {
     using V = std::vector<std::string>;
     EXPECT_EQ(Candidates("mms://host/live"), (V{"mmst://host/live", "rtsp://host/live", "mmsh://host/live"}));
