@@ -391,6 +391,7 @@ public:
         Stop();
         const std::string ready = dir_ + "/ready", port = std::to_string(port_);
         ::unlink(ready.c_str());
+        std::fflush(nullptr);  // or the child's freopen writes the buffered lines again
         pid_ = fork();
         if (pid_ == 0) {
             setpgid(0, 0);

@@ -60,6 +60,7 @@ public:
         const std::string port = std::to_string(port_);
         const std::string ready = dir + "/ready";
         ::unlink(ready.c_str());  // from the run before
+        std::fflush(nullptr);     // or the child's freopen writes the buffered lines again
         pid_ = ::fork();
         if (pid_ == 0) {
             ::setpgid(0, 0);
