@@ -6,6 +6,8 @@
 # DIR: a private folder for configuration, logs and segments. Binds 127.0.0.1 only. Killing the
 # process group stops the server and its feeders; started again, it serves the same address.
 set -u
+# Its own process group, so that stopping it (kill 0 on exit included) reaches only its servers.
+[ "$(ps -o pgid= -p $$ | tr -d ' ')" = "$$" ] || exec setsid "$0" "$@"
 kind=$1 port=$2 dir=$3
 mkdir -p "$dir"
 rm -f "$dir/ready"
@@ -18,6 +20,15 @@ answers() { [ "$(curl -s -m 1 -o /dev/null -w '%{http_code}' "http://127.0.0.1:$
 again() { while :; do "$@"; sleep 0.3; done; }
 tone() { echo "-re -f lavfi -i sine=frequency=440:sample_rate=44100"; }
 picture() { echo "-re -f lavfi -i testsrc=size=160x120:rate=25"; }
+# A server package that is missing ends the script at once (the test then fails).
+need() { for c in "$@"; do command -v "$c" >/dev/null || { echo "live_server.sh: $c is missing" >&2; exit 127; }; done; }
+need ffmpeg ss curl
+case $kind in
+icecast) need icecast2 ;;
+hls) need nginx ;;
+rtsp) /usr/bin/python3 -c "import gi; gi.require_version('GstRtspServer', '1.0')" ||
+        { echo "live_server.sh: python3-gi or gir1.2-gst-rtsp-server-1.0 is missing" >&2; exit 127; } ;;
+esac
 case $kind in
 icecast)
   mkdir -p "$dir/log"

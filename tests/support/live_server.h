@@ -70,7 +70,13 @@ public:
             std::_Exit(127);
         }
         ::setpgid(pid_, pid_);
-        return QTest::qWaitFor([&] { return ::access(ready.c_str(), F_OK) == 0; }, 20000);
+        bool ended = false;  // the script gave up: a server package is missing
+        const bool up = QTest::qWaitFor([&] {
+            ended = ::waitpid(pid_, nullptr, WNOHANG) == pid_;
+            return ended || ::access(ready.c_str(), F_OK) == 0;
+        }, 20000);
+        if (ended) pid_ = -1;
+        return up && !ended;
     }
     // Stops the server and its feeders.
     void Stop() {
