@@ -33,7 +33,8 @@ namespace orbiq::platform {
 // | end-file EOF, local or fixed-length file      | 8 media ended, then 1 stopped                |
 // | end-file EOF, live stream that never played   | 8 media ended, then 1 stopped                |
 // | end-file ERROR before file-loaded             | 10 ready (could not open)                    |
-// | end-file ERROR after file-loaded              | 1 stopped (the stream broke)                 |
+// | end-file ERROR after file-loaded (not a live  | 1 stopped (the stream broke)                 |
+// |   stream that played: see below)              |                                              |
 // | connect watchdog: no file-loaded within the   | as end-file ERROR before file-loaded; the    |
 // |   engine's connect time-out (every protocol)  |   engine stops mpv's open                    |
 // | failed open, another candidate left           | unchanged (9); the next candidate is loaded  |
@@ -48,7 +49,8 @@ namespace orbiq::platform {
 // | end-file REDIRECT, entries inserted           | unchanged (the entries start next)           |
 // | end-file REDIRECT, nothing inserted           | 10 ready                                     |
 // | end-file QUIT                                 | unchanged (the engine is going away)         |
-// | idle-active yes, no file running              | 10 ready, if still in 2, 3, 6 or 9           |
+// | idle-active yes, no file running, the engine  | 10 ready, if still in 2, 3, 6, 7 or 9        |
+// |   not looking inside the address              |                                              |
 // | reply to loadfile with an error               | 10 ready                                     |
 // | reply to our stop (empty URL, controls.stop)  | 1 stopped                                    |
 // | reply to our stop for a local folder          | 10 ready                                     |
