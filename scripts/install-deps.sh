@@ -13,6 +13,9 @@ packages=(
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
   mpv  # the bare player bench/media compares against
+  # live streaming servers the media tests play from
+  icecast2 nginx-light python3-gi gir1.2-gst-rtsp-server-1.0
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-plugins-ugly
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,3 +1,6 @@
+// Live streams: with each real server (live_server.sh: HLS from nginx, Icecast MP3, ffmpeg's
+// HTTP MPEG-TS listener) stopped for 5 s, the time from its return to the playing state again,
+// engine against bare libmpv; and the time a dead channel takes to settle.
 // Time from writing the URL to the playing state: the engine against bare libmpv on the same
 // local HTTP streams (an audio tone and a 1280 x 720 H.264 video), alternating, median over
 // several runs. With a display (Xvfb), the CPU the engine spends playing the video stream in
@@ -7,7 +10,10 @@
 //   bench_media [runs]       (headless unless DISPLAY is set)
 #include <httplib.h>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <sstream>
 #include <memory>
@@ -375,6 +382,143 @@ struct Timing {
     }
 };
 
+// One server of live_server.sh, in its own process group.
+class LiveServer {
+public:
+    LiveServer(std::string kind, std::string dir, int port) : kind_(std::move(kind)), dir_(std::move(dir)), port_(port) {}
+    ~LiveServer() { Stop(); }
+    bool Start() {
+        Stop();
+        const std::string ready = dir_ + "/ready", port = std::to_string(port_);
+        ::unlink(ready.c_str());
+        std::fflush(nullptr);  // or the child's freopen writes the buffered lines again
+        pid_ = fork();
+        if (pid_ == 0) {
+            setpgid(0, 0);
+            if (std::freopen("/dev/null", "w", stdout) && std::freopen("/dev/null", "w", stderr))
+                execl("/bin/bash", "bash", ORBIQ_LIVE_SERVER_SCRIPT, kind_.c_str(), port.c_str(), dir_.c_str(),
+                      static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        setpgid(pid_, pid_);
+        const auto until = Clock::now() + std::chrono::seconds(20);
+        while (access(ready.c_str(), F_OK) != 0 && Clock::now() < until) Pump(std::chrono::milliseconds(20));
+        return access(ready.c_str(), F_OK) == 0;
+    }
+    void Stop() {
+        if (pid_ <= 0) return;
+        kill(-pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    std::string kind_, dir_;
+    int port_;
+    pid_t pid_ = -1;
+};
+
+// A port nothing listens on: bound once, then closed.
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    int port = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), len) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    close(fd);
+    return port;
+}
+
+// Bare libmpv's states as the control would see them: playing, or ended (-1) / still trying.
+int BareState(mpv_handle* h) {
+    for (;;) {
+        mpv_event* e = mpv_wait_event(h, 0);
+        if (e->event_id == MPV_EVENT_NONE) return 0;
+        if (e->event_id == MPV_EVENT_PLAYBACK_RESTART) return 1;
+        if (e->event_id == MPV_EVENT_END_FILE) return -1;
+    }
+}
+
+// One player as the drop measure sees it: 1 playing, -1 ended for good, 0 anything else.
+struct Side {
+    std::function<void(const std::string&)> load;
+    std::function<int()> state;
+    std::function<void()> stop;
+};
+
+// The server stopped for 5 s while the player plays it: seconds from the server's return to
+// playing again; -1 not within 40 s, -2 ended without coming back, -3 did not play at first.
+double DropAndReturn(LiveServer& server, const std::string& url, Side& side) {
+    if (!server.Start()) return -3;
+    side.load(url);
+    int s = 0;
+    for (auto until = Clock::now() + std::chrono::seconds(15); s != 1 && Clock::now() < until;) {
+        Pump(std::chrono::milliseconds(10));
+        s = side.state();
+    }
+    if (s != 1) return -3;
+    Pump(std::chrono::milliseconds(2000));
+    server.Stop();
+    Pump(std::chrono::milliseconds(5000));
+    if (!server.Start()) return -3;
+    const auto back = Clock::now();
+    double seconds = -1;
+    while (Clock::now() - back < std::chrono::seconds(40)) {
+        Pump(std::chrono::milliseconds(10));
+        s = side.state();
+        if (s == 1) {
+            seconds = std::chrono::duration<double>(Clock::now() - back).count();
+            break;
+        }
+        if (s == -1) {
+            seconds = -2;
+            break;
+        }
+    }
+    side.stop();
+    server.Stop();
+    return seconds;
+}
+
+std::string Shown(double s) {
+    char buf[64];
+    if (s >= 0) std::snprintf(buf, sizeof buf, "%6.2f s", s);
+    else if (s == -2) std::snprintf(buf, sizeof buf, "ended, no reconnect");
+    else if (s == -3) std::snprintf(buf, sizeof buf, "did not play");
+    else std::snprintf(buf, sizeof buf, "not within 40 s");
+    return buf;
+}
+
+// Seconds until the engine settles at ready, and until bare libmpv (its default options) ends
+// the file (-1: not within 40 s).
+void DeadChannel(const char* name, const std::string& url, p::MediaEngine& engine, bool headless) {
+    Mpv bare = BareMpv(headless);
+    const auto start = Clock::now();
+    engine.SetUrl(Text(url));
+    const char* load[] = {"loadfile", url.c_str(), "replace", nullptr};
+    mpv_command_async(bare.get(), 0, load);
+    double engineSeconds = -1, bareSeconds = -1;
+    while (Clock::now() - start < std::chrono::seconds(40) && (engineSeconds < 0 || bareSeconds < 0)) {
+        Pump(std::chrono::milliseconds(10));
+        const double t = std::chrono::duration<double>(Clock::now() - start).count();
+        if (engineSeconds < 0 && engine.PlayState() == p::wmppsReady) engineSeconds = t;
+        if (bareSeconds < 0 && BareState(bare.get()) == -1) bareSeconds = t;
+    }
+    auto shown = [](double s) {
+        char buf[32];
+        if (s >= 0) std::snprintf(buf, sizeof buf, "%6.2f s", s);
+        else std::snprintf(buf, sizeof buf, "> 40 s");
+        return std::string(buf);
+    };
+    std::printf("  %-22s engine %-10s bare mpv %s\n", name, shown(engineSeconds).c_str(), shown(bareSeconds).c_str());
+    engine.SetUrl(Text());
+    WaitState(engine, p::wmppsStopped);
+}
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -455,6 +599,55 @@ int main(int argc, char** argv) {
     videoTiming.Print("local HTTP 1280x720 H.264 stream, bare libmpv with vo=null", 1.3);
     drawnTiming.Print("the same stream, bare libmpv drawing through the software render API", 1.3);
     bool failed = toneTiming.Failed() || videoTiming.Failed() || drawnTiming.Failed();
+
+    std::printf("server stopped for 5 s while playing: from its return to playing again\n");
+    struct Live { const char* name; const char* kind; const char* path; };
+    Side engineSide{[&](const std::string& url) { engine->SetUrl(Text(url)); },
+                    [&] {
+                        const int st = engine->PlayState();
+                        return st == p::wmppsPlaying ? 1 : (st == p::wmppsStopped || st == p::wmppsReady) ? -1 : 0;
+                    },
+                    [&] {
+                        engine->SetUrl(Text());
+                        WaitState(*engine, p::wmppsStopped);
+                    }};
+    Mpv dropBare;
+    int bareState = 0;
+    Side bareSide{[&](const std::string& url) {
+                      dropBare = BareMpv(headless);
+                      bareState = 0;
+                      const char* load[] = {"loadfile", url.c_str(), "replace", nullptr};
+                      mpv_command_async(dropBare.get(), 0, load);
+                  },
+                  [&] {
+                      const int st = BareState(dropBare.get());
+                      if (st != 0) bareState = st;
+                      return bareState;
+                  },
+                  [&] { dropBare.reset(); }};
+    // One player at a time: ffmpeg's listener serves one client.
+    for (const Live& l : {Live{"HLS", "hls", "/live.m3u8"}, Live{"Icecast MP3", "icecast", "/live.mp3"},
+                          Live{"HTTP TS", "httpts", "/live.ts"}}) {
+        const int livePort = FreePort();
+        LiveServer server(l.kind, work + "/" + l.kind, livePort);
+        const std::string url = "http://127.0.0.1:" + std::to_string(livePort) + l.path;
+        const double e = DropAndReturn(server, url, engineSide);
+        const double b = DropAndReturn(server, url, bareSide);
+        std::printf("  %-12s engine %-22s bare mpv %s\n", l.name, Shown(e).c_str(), Shown(b).c_str());
+    }
+    std::printf("dead channel: until it settles\n");
+    {
+        // A port that accepts and never answers, and one that refuses.
+        httplib::Server silentProbe;
+        const int silent = silentProbe.bind_to_any_port("127.0.0.1");  // bound and listening, never served
+        const int refused = FreePort();
+        const std::string s = std::to_string(silent), r = std::to_string(refused);
+        DeadChannel("silent HTTP port", "http://127.0.0.1:" + s + "/live", *engine, headless);
+        DeadChannel("refused HTTP port", "http://127.0.0.1:" + r + "/live", *engine, headless);
+        DeadChannel("silent RTSP port", "rtsp://127.0.0.1:" + s + "/live", *engine, headless);
+        DeadChannel("mms:// to a silent port", "mms://127.0.0.1:" + s + "/live", *engine, headless);
+        DeadChannel("mms:// to a refused port", "mms://127.0.0.1:" + r + "/live", *engine, headless);
+    }
 
     if (!headless) {
         bool enginePlaying = false, programPlaying = false, fullPlaying = false;

@@ -1,11 +1,16 @@
 #include "platform/media/mpv_engine.h"
 
 #include "common/files.h"
+#include "platform/media/stream_playlist.h"
 
 #include <algorithm>
 #include <cctype>
 #include <clocale>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <curl/curl.h>
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -14,21 +19,31 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 
 namespace orbiq::platform {
 namespace {
 
 // reply_userdata of the observed properties.
-enum ObservedProperty : uint64_t { kPause = 1, kPausedForCache, kCoreIdle, kIdleActive };
+enum ObservedProperty : uint64_t {
+    kPause = 1, kPausedForCache, kCoreIdle, kIdleActive, kFileSize, kFileFormat, kVoConfigured
+};
 
 bool Headless() {
     const QString name = QGuiApplication::platformName();
     return name == QLatin1String("offscreen") || name == QLatin1String("minimal");
 }
 
-// Network-timeout in seconds: a dead or stalled server ends the attempt after this.
-constexpr const char* kNetworkTimeout = "5";
+// mpv's read time-out in seconds, as the mpv program has it: a stream that has played rides
+// out a stall this long (state 7) before it counts as broken and is reconnected.
+constexpr const char* kNetworkTimeout = "60";
+// The connect time-out of our own: an open that brings no file within it fails, whatever the
+// protocol (libavformat's RTSP and MMS take no time-out from mpv).
+constexpr int kConnectTimeoutMs = 5000;
+// While buffering, how often the cache is looked at: a cache that has not grown since the last
+// look means that no byte arrives (mpv's cache-speed is not updated while a read blocks).
+constexpr int kStallPollMs = 1000;
 
 bool SchemeChars(const std::string& scheme) {
     if (scheme.empty() || !std::isalpha(static_cast<unsigned char>(scheme[0]))) return false;
@@ -55,11 +70,78 @@ int KeyFlags(const QMouseEvent& e) {
     return flags;
 }
 
+std::string LowerScheme(const std::string& location) {
+    const size_t sep = location.find("://");
+    if (sep == std::string::npos) return {};
+    std::string scheme = location.substr(0, sep);
+    std::transform(scheme.begin(), scheme.end(), scheme.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return scheme;
+}
+
+// A Windows Media playlist is small; anything longer is not one.
+constexpr size_t kPlaylistLimit = 256 * 1024;
+
+std::string LocalHead(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(kPlaylistLimit, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    return head;
+}
+
+size_t FetchWrite(char* data, size_t size, size_t count, void* user) {
+    auto* body = static_cast<std::string*>(user);
+    const size_t n = size * count;
+    if (body->size() + n > kPlaylistLimit) return 0;  // too long for a playlist: stop
+    body->append(data, n);
+    return n;
+}
+
+// GET of a playlist-sized answer within the connect time-out (and twice that in all).
+std::string FetchPlaylist(const std::string& url, long connectTimeoutMs) {
+    std::string body;
+    CURL* curl = curl_easy_init();
+    if (!curl) return {};
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2 * connectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, FetchWrite);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
+    const CURLcode rc = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    return rc == CURLE_OK ? body : std::string();
+}
+
 bool LiveState(int32_t state) {
-    return state == wmppsPaused || state == wmppsPlaying || state == wmppsBuffering || state == wmppsTransitioning;
+    return state == wmppsPaused || state == wmppsPlaying || state == wmppsBuffering || state == wmppsWaiting ||
+           state == wmppsTransitioning;
 }
 
 }  // namespace
+
+std::vector<std::string> Candidates(const std::string& location) {
+    if (LowerScheme(location) != "mms") return {location};
+    const std::string rest = location.substr(location.find("://"));
+    return {"mmst" + rest, "rtsp" + rest, "mmsh" + rest};
+}
+
+std::vector<std::string> PlaylistCandidates(const std::vector<std::string>& entries, bool allowLocal) {
+    std::vector<std::string> out;
+    for (const std::string& e : entries) {
+        const MediaTarget t = ClassifyUrl(Text::FromUtf8(e));
+        if (t.kind != MediaTarget::Kind::Play) continue;
+        if (!allowLocal && LowerScheme(t.location).empty()) continue;
+        for (std::string& c : Candidates(t.location)) out.push_back(std::move(c));
+    }
+    return out;
+}
 
 MediaTarget ClassifyUrl(const Text& url) {
     if (url.Empty()) return {};
@@ -160,8 +242,16 @@ bool MpvEngine::FrameBuffer::Fit(int w, int h) {
     return true;
 }
 
-MpvEngine::MpvEngine(QWidget* parent) {
+MpvEngine::MpvEngine(QWidget* parent) : mailbox_(std::make_shared<Mailbox>()) {
+    mailbox_->engine = this;
     surface_ = new VideoSurface(this, parent, false);
+    reconnectTimer_.setSingleShot(true);
+    connect(&reconnectTimer_, &QTimer::timeout, this, &MpvEngine::Reconnect);
+    watchdog_.setSingleShot(true);
+    watchdog_.setInterval(kConnectTimeoutMs);
+    connect(&watchdog_, &QTimer::timeout, this, &MpvEngine::ConnectWatchdog);
+    stallTimer_.setInterval(kStallPollMs);
+    connect(&stallTimer_, &QTimer::timeout, this, &MpvEngine::PollStall);
     const bool headless = Headless();
 
     // libmpv refuses to start under any other numeric locale; QApplication may have set one.
@@ -198,6 +288,9 @@ MpvEngine::MpvEngine(QWidget* parent) {
     mpv_observe_property(h, kPausedForCache, "paused-for-cache", MPV_FORMAT_FLAG);
     mpv_observe_property(h, kCoreIdle, "core-idle", MPV_FORMAT_FLAG);
     mpv_observe_property(h, kIdleActive, "idle-active", MPV_FORMAT_FLAG);
+    mpv_observe_property(h, kFileSize, "file-size", MPV_FORMAT_INT64);
+    mpv_observe_property(h, kFileFormat, "file-format", MPV_FORMAT_STRING);
+    mpv_observe_property(h, kVoConfigured, "vo-configured", MPV_FORMAT_FLAG);
     mpv_set_wakeup_callback(h, &MpvEngine::OnWakeup, this);
 
     {
@@ -215,6 +308,10 @@ MpvEngine::MpvEngine(QWidget* parent) {
 }
 
 MpvEngine::~MpvEngine() {
+    {
+        std::lock_guard<std::mutex> lock(mailbox_->mutex);
+        mailbox_->engine = nullptr;  // fetches still running keep their answer
+    }
     // After these return mpv calls neither callback again; already posted calls die with this object.
     if (render_) mpv_render_context_set_update_callback(render_.get(), nullptr, nullptr);
     if (mpv_) mpv_set_wakeup_callback(mpv_.get(), nullptr, nullptr);
@@ -248,6 +345,7 @@ void MpvEngine::DrainEvents() {
         mpv_event* event = mpv_wait_event(mpv_.get(), 0);
         if (event->event_id == MPV_EVENT_NONE) break;
         HandleEvent(*event);
+        Follow();
         if (!Publish()) return;
     }
 }
@@ -289,6 +387,18 @@ void MpvEngine::HandleEvent(const mpv_event& event) {
         case kPausedForCache: tracker_.SetPausedForCache(on); break;
         case kCoreIdle: tracker_.SetCoreIdle(on); break;
         case kIdleActive: tracker_.SetIdleActive(on); break;
+        case kFileSize:
+            sizeKnown_ = prop->format == MPV_FORMAT_INT64 && *static_cast<const int64_t*>(prop->data) > 0;
+            tracker_.SetFixedLength(sizeKnown_ && !hls_);
+            break;
+        case kFileFormat:
+            hls_ = prop->format == MPV_FORMAT_STRING && std::string(*static_cast<char* const*>(prop->data)) == "hls";
+            tracker_.SetFixedLength(sizeKnown_ && !hls_);
+            break;
+        case kVoConfigured:
+            // A stream without video (or one that lost it): no picture of what played before.
+            if (!on) ClearVideo();
+            break;
         default: break;
         }
         break;
@@ -314,6 +424,13 @@ bool MpvEngine::Publish() {
         emit PlayStateChange(s);
         if (!alive) return false;
     }
+    const bool buffering = state_ == wmppsBuffering || state_ == wmppsWaiting;
+    if (buffering && !stallTimer_.isActive()) {
+        cachedSeconds_ = -1;
+        stallTimer_.start();
+    } else if (!buffering) {
+        stallTimer_.stop();
+    }
     return true;
 }
 
@@ -324,15 +441,107 @@ void MpvEngine::SetUrl(const Text& url) {
     case MediaTarget::Kind::Nothing: IssueStop(wmppsStopped); break;
     case MediaTarget::Kind::Folder:
     case MediaTarget::Kind::Refused: IssueStop(wmppsReady); break;
-    case MediaTarget::Kind::Play: IssueLoad(target.location); break;
+    case MediaTarget::Kind::Play:
+        if (LowerScheme(target.location).empty()) {
+            // A local file may be a Windows Media playlist, which mpv does not read.
+            if (auto entries = ParseWindowsMediaPlaylist(LocalHead(target.location), target.location)) {
+                std::vector<std::string> candidates = PlaylistCandidates(*entries, true);
+                if (candidates.empty()) IssueStop(wmppsReady);
+                else IssueAddress(std::move(candidates));
+                break;
+            }
+        }
+        IssueAddress(Candidates(target.location));
+        break;
     }
 }
 
 void MpvEngine::Stop() { IssueStop(wmppsStopped); }
 
+void MpvEngine::IssueAddress(std::vector<std::string> candidates) {
+    ++addressSeq_;
+    candidates_ = std::move(candidates);
+    const std::string scheme = candidates_.empty() ? std::string() : LowerScheme(candidates_.front());
+    // An HTTP answer that mpv cannot play may be an ASX playlist or an ASF reference file.
+    const bool http = candidates_.size() == 1 && (scheme == "http" || scheme == "https");
+    tracker_.AddressIssued(candidates_.size(), !scheme.empty(), http);
+    IssueLoad(candidates_.empty() ? std::string() : candidates_.front());
+}
+
+void MpvEngine::Follow() {
+    switch (tracker_.TakeNext()) {
+    case PlayStateTracker::Next::Nothing: break;
+    case PlayStateTracker::Next::TryNext:
+        if (tracker_.Candidate() < candidates_.size()) IssueLoad(candidates_[tracker_.Candidate()]);
+        break;
+    case PlayStateTracker::Next::Reconnect:
+        reconnectTimer_.start(tracker_.ReconnectWaitMs());
+        break;
+    case PlayStateTracker::Next::LookInside:
+        if (!candidates_.empty()) LookInside(candidates_.front());
+        break;
+    }
+}
+
+// On a thread of its own: the UI thread goes on while the server answers.
+void MpvEngine::LookInside(const std::string& url) {
+    watchdog_.stop();
+    std::thread([mailbox = mailbox_, address = addressSeq_, url] {
+        // Bounded by its time-outs; an engine gone meanwhile drops the answer.
+        std::string body = FetchPlaylist(url, kConnectTimeoutMs);
+        std::lock_guard<std::mutex> lock(mailbox->mutex);
+        if (MpvEngine* engine = mailbox->engine)
+            QMetaObject::invokeMethod(engine, [engine, address, url, body = std::move(body)] {
+                engine->Looked(address, url, body);
+            }, Qt::QueuedConnection);
+    }).detach();
+}
+
+void MpvEngine::Looked(uint64_t address, const std::string& url, const std::string& body) {
+    if (address != addressSeq_) return;  // another address since, or a stop
+    std::vector<std::string> candidates;
+    if (auto entries = ParseWindowsMediaPlaylist(body, url)) candidates = PlaylistCandidates(*entries, false);
+    if (!candidates.empty()) candidates_ = candidates;
+    tracker_.Listed(candidates.size());
+    Follow();
+    Publish();
+}
+
+void MpvEngine::Reconnect() {
+    if (tracker_.Candidate() < candidates_.size()) IssueLoad(candidates_[tracker_.Candidate()]);
+    Publish();
+}
+
+void MpvEngine::ConnectWatchdog() {
+    if (!tracker_.Connecting(watchedSeq_)) return;
+    // Gives mpv's open up; what mpv says of it afterwards is ignored by the tracker.
+    if (mpv_) {
+        const char* args[] = {"stop", nullptr};
+        mpv_command_async(mpv_.get(), 0, args);
+    }
+    tracker_.ConnectTimedOut();
+    Follow();
+    Publish();
+}
+
+void MpvEngine::PollStall() {
+    double cached = 0;
+    if (!mpv_ || mpv_get_property(mpv_.get(), "demuxer-cache-duration", MPV_FORMAT_DOUBLE, &cached) < 0) cached = 0;
+    if (cachedSeconds_ >= 0) tracker_.SetInputIdle(cached <= cachedSeconds_ + 0.01);
+    cachedSeconds_ = cached;
+    Publish();
+}
+
 void MpvEngine::IssueLoad(const std::string& location) {
     const uint64_t seq = ++seq_;
+    reconnectTimer_.stop();
+    ClearVideo();
     tracker_.LoadIssued(seq);
+    watchdog_.stop();
+    if (!LowerScheme(location).empty()) {
+        watchedSeq_ = seq;
+        watchdog_.start();
+    }
     const char* args[] = {"loadfile", location.c_str(), "replace", nullptr};
     if (!mpv_ || mpv_command_async(mpv_.get(), seq, args) < 0) {
         tracker_.CommandReplied(seq, false);
@@ -343,6 +552,10 @@ void MpvEngine::IssueLoad(const std::string& location) {
 // Asynchronous: a stalled open never holds the UI thread; the state follows mpv's reply.
 void MpvEngine::IssueStop(int32_t finalState) {
     const uint64_t seq = ++seq_;
+    ++addressSeq_;
+    reconnectTimer_.stop();
+    watchdog_.stop();
+    ClearVideo();
     tracker_.StopIssued(seq, finalState);
     const char* args[] = {"stop", nullptr};
     if (!mpv_ || mpv_command_async(mpv_.get(), seq, args) < 0) {
@@ -390,7 +603,7 @@ void MpvEngine::RenderUpdate() {
     if (!render_) return;
     const uint64_t flags = mpv_render_context_update(render_.get());
     // Frames that come after playback has ended would bring the last picture back.
-    if (!(flags & MPV_RENDER_UPDATE_FRAME) || !LiveState(state_)) return;
+    if (!(flags & MPV_RENDER_UPDATE_FRAME) || !LiveState(state_) || !tracker_.Showing()) return;
     if (VideoSurface* target = Target()) {
         RenderInto(target);
         target->update();
@@ -449,6 +662,12 @@ void MpvEngine::ClearVideo() {
     frame_.valid = false;
     for (VideoSurface* s : {surface_.data(), fullWindow_.data()})
         if (s) s->update();
+}
+
+double MpvEngine::Position() const {
+    double pos = -1;
+    if (!mpv_ || mpv_get_property(mpv_.get(), "time-pos", MPV_FORMAT_DOUBLE, &pos) < 0) return -1;
+    return pos;
 }
 
 std::unique_ptr<MediaEngine> CreateMpvEngine(QWidget* parent) { return std::make_unique<MpvEngine>(parent); }

@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <mpv/client.h>
@@ -32,6 +35,13 @@ struct MediaTarget {
 // Media Player control opens (mpv's own pseudo-protocols among them) -> Refused; else Play.
 // Local paths get "/" for "\" and become absolute.
 MediaTarget ClassifyUrl(const Text& url);
+// The locations tried in order for one location: "mms://" rolls over to MMS over TCP, RTSP and
+// MMS over HTTP, as the control does; anything else is tried as it is.
+std::vector<std::string> Candidates(const std::string& location);
+// The candidates of a playlist's entries (UTF-8), in order: each entry as ClassifyUrl would take
+// it (mpv's pseudo-protocols and folders left out), mms:// rolled over; local files only when
+// allowLocal (a playlist from the web names none).
+std::vector<std::string> PlaylistCandidates(const std::vector<std::string>& entries, bool allowLocal);
 
 // The engine's drawing surface: the unit's video area or the full-screen window.
 class VideoSurface : public QWidget {
@@ -68,6 +78,8 @@ public:
     void SetVolume(int32_t volume) override;
     int32_t Volume() const override { return volume_; }
     QWidget* Widget() override { return surface_; }
+    // The playback position in seconds, -1 when nothing plays (for tests and the bench).
+    double Position() const;
 
     // For the surfaces.
     void Paint(VideoSurface* surface);
@@ -99,7 +111,14 @@ private:
     void RenderUpdate();
     void HandleEvent(const mpv_event& event);
     bool Publish();  // false: the engine was destroyed by a handler
+    void IssueAddress(std::vector<std::string> candidates);
     void IssueLoad(const std::string& location);
+    void Follow();  // carries out what the tracker decided after an event
+    void ConnectWatchdog();
+    void PollStall();
+    void LookInside(const std::string& url);
+    void Looked(uint64_t address, const std::string& url, const std::string& body);
+    void Reconnect();
     void IssueStop(int32_t finalState);
     VideoSurface* Target() const;
     void RenderInto(VideoSurface* target);
@@ -114,6 +133,20 @@ private:
     std::deque<int32_t> pending_;
     std::atomic<bool> drainPosted_{false};
     std::atomic<bool> renderPosted_{false};
+    std::vector<std::string> candidates_;
+    uint64_t addressSeq_ = 0;  // counts addresses, so that a late fetch of an old one is dropped
+    // Fetch threads post their answer through this while the engine lives.
+    struct Mailbox {
+        std::mutex mutex;
+        MpvEngine* engine = nullptr;
+    };
+    std::shared_ptr<Mailbox> mailbox_;
+    QTimer reconnectTimer_;
+    QTimer watchdog_;
+    QTimer stallTimer_;
+    double cachedSeconds_ = -1;  // at the last look while buffering
+    uint64_t watchedSeq_ = 0;
+    bool sizeKnown_ = false, hls_ = false;  // of the file mpv has open
     Text url_;
     int32_t state_ = wmppsUndefined;
     int32_t volume_ = 100;

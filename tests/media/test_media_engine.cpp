@@ -4,11 +4,6 @@
 
 #include <httplib.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -16,6 +11,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -37,6 +34,8 @@
 #include "common/text.h"
 #include "platform/media/media_engine.h"
 #include "platform/media/mpv_engine.h"
+#include "platform/media/stream_playlist.h"
+#include "engine_recorder.h"
 #include "listening.h"
 #include "tone_wav.h"
 
@@ -53,35 +52,6 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A TCP port that accepts connections (the kernel's backlog) and never answers.
-class SilentPort {
-public:
-    SilentPort() {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof addr;
-        if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd_, 16) == 0 &&
-            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-            port_ = ntohs(addr.sin_port);
-    }
-    ~SilentPort() { if (fd_ >= 0) ::close(fd_); }
-    SilentPort(const SilentPort&) = delete;
-    SilentPort& operator=(const SilentPort&) = delete;
-    int Port() const { return port_; }
-
-private:
-    int fd_ = -1;
-    int port_ = 0;
-};
-
-// A port with nothing listening: bound once, then released.
-int RefusedPort() {
-    SilentPort probe;
-    return probe.Port();
 }
 
 // Local files and an HTTP server shared by all tests.
@@ -130,6 +100,16 @@ public:
                                          ":rate=25:duration=20 -pix_fmt yuv420p -c:v libx264 -preset ultrafast '" + clip + "'";
             if (std::system(makeClip.c_str()) == 0) clips[name] = clip;
         }
+        // Windows Media playlists, typed as Windows Media servers type them.
+        server.Get("/playlist.asx", [this](const httplib::Request&, httplib::Response& res) {
+            // The first entry is dead, the second is relative to the playlist.
+            res.set_content("<ASX version=\"3.0\">\r\n <Entry><Ref HREF=\"http://127.0.0.1:" + std::to_string(deadPort) +
+                                "/gone.wav\"/></Entry>\r\n <Entry><Ref href=\"long.wav\"/></Entry>\r\n</ASX>\r\n",
+                            "video/x-ms-asf");
+        });
+        server.Get("/reference.asf", [this](const httplib::Request&, httplib::Response& res) {
+            res.set_content("[Reference]\r\nRef1=http://127.0.0.1:" + std::to_string(port) + "/long.wav\r\n", "video/x-ms-asf");
+        });
         port = server.bind_to_any_port("127.0.0.1");
         ASSERT_GT(port, 0);
         thread_ = orbiq::test::ListenInBackground(server);
@@ -149,6 +129,7 @@ public:
     std::map<std::string, std::string> clips;  // "4x3", "16x9" -> file
     httplib::Server server;
     int port = 0;
+    int deadPort = RefusedPort();
     std::atomic<bool> released{false};
 
 private:
@@ -157,49 +138,6 @@ private:
 };
 
 Media* gMedia = nullptr;
-
-// Records every PlayStateChange and checks what each call saw.
-class Recorder {
-public:
-    explicit Recorder(MediaEngine& engine) : engine_(engine) {
-        QObject::connect(&engine, &MediaEngine::PlayStateChange, [this](int state) {
-            states.push_back(state);
-            if (QThread::currentThread() != qApp->thread()) offUiThread = true;
-            if (engine_.PlayState() != state) mismatched = true;
-            if (states.size() > 1 && states[states.size() - 2] == state) repeated = true;
-        });
-    }
-    // Waits until state is the latest one signalled after the first `from` states.
-    bool WaitFor(int state, std::chrono::milliseconds timeout = 5s, size_t from = 0) {
-        return QTest::qWaitFor([&] { return states.size() > from && states.back() == state; },
-                               static_cast<int>(timeout.count()));
-    }
-    // The states since index from.
-    std::vector<int> Since(size_t from) const { return {states.begin() + static_cast<long>(from), states.end()}; }
-    // Nothing more happens for a while.
-    bool Settled(std::chrono::milliseconds quiet = 400ms) {
-        const size_t before = states.size();
-        QTest::qWait(static_cast<int>(quiet.count()));
-        return states.size() == before;
-    }
-    void ExpectClean() const {
-        EXPECT_FALSE(offUiThread) << "PlayStateChange off the UI thread";
-        EXPECT_FALSE(mismatched) << "PlayState() differs from the state signalled";
-        EXPECT_FALSE(repeated) << "PlayStateChange without a change";
-    }
-
-    std::vector<int> states;
-    bool offUiThread = false, mismatched = false, repeated = false;
-
-private:
-    MediaEngine& engine_;
-};
-
-struct Player {
-    QWidget parent;
-    std::unique_ptr<MediaEngine> engine = CreateMpvEngine(&parent);
-    Recorder rec{*engine};
-};
 
 TEST(MediaEngine, HttpStreamPlaysThroughTheStatesAndEndsAsTheControlDoes) {
     Player p;
@@ -267,8 +205,11 @@ TEST(MediaEngine, UnplayableAddressesSettleAtReady) {
         {"not media", gMedia->Http("/junk.bin")},
         {"missing local file", Text(gMedia->root + "/missing.wav")},
         {"server that never answers", Text("http://127.0.0.1:" + std::to_string(silent.Port()) + "/tone.wav")},
+        {"RTSP server that never answers", Text("rtsp://127.0.0.1:" + std::to_string(silent.Port()) + "/live")},
+        {"MMS server that never answers", Text("mmst://127.0.0.1:" + std::to_string(silent.Port()) + "/live")},
     };
-    // All at once: the silent server takes the network time-out (5 s).
+    // All at once: the silent servers take the connect time-out (5 s), whatever the protocol.
+    const auto start = std::chrono::steady_clock::now();
     std::vector<std::unique_ptr<Player>> players;
     for (const Failure& f : failures) {
         players.push_back(std::make_unique<Player>());
@@ -277,36 +218,133 @@ TEST(MediaEngine, UnplayableAddressesSettleAtReady) {
     for (size_t i = 0; i < failures.size(); ++i) {
         SCOPED_TRACE(failures[i].name);
         Recorder& rec = players[i]->rec;
-        EXPECT_TRUE(rec.WaitFor(wmppsReady, 10s));
+        EXPECT_TRUE(rec.WaitFor(wmppsReady, 20s));
         EXPECT_EQ(rec.states, (std::vector<int>{wmppsTransitioning, wmppsReady}));
         rec.ExpectClean();
     }
+    // The 5 s connect time-out and a margin for a busy machine and sanitizers; without the
+    // watchdog RTSP and MMS would hang for over a minute, HTTP for mpv's 60 s read time-out.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20s);
     for (size_t i = 0; i < failures.size(); ++i) {
         SCOPED_TRACE(failures[i].name);
         EXPECT_TRUE(players[i]->rec.Settled(200ms));
     }
 }
 
-// A live stream whose server stops sending: buffering once the data runs out, then the
-// network time-out ends it.
-TEST(MediaEngine, StreamThatStallsBuffersThenEnds) {
-    if (gMedia->stallingMp3.empty()) GTEST_SKIP() << "ffmpeg could not make the MP3 stream";
+// A live stream whose server stops sending but keeps the connection: buffering once the data
+// runs out, then waiting, and no end for longer than the connect time-out.
+TEST(MediaEngine, StreamThatStallsWaitsInsteadOfEnding) {
+    ASSERT_FALSE(gMedia->stallingMp3.empty()) << "ffmpeg could not make the MP3 stream";
     Player p;
     p.engine->SetUrl(gMedia->Http("/stalls.mp3"));
     ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying));
-    EXPECT_TRUE(p.rec.WaitFor(wmppsBuffering, 4s));
-    EXPECT_TRUE(p.rec.WaitFor(wmppsStopped, 10s));
+    EXPECT_TRUE(p.rec.WaitFor(wmppsWaiting, 8s)) << StateList(p.rec.states);
+    EXPECT_TRUE(p.rec.Settled(7s)) << StateList(p.rec.states);
     // Under load the cache may refill for a moment, so playing and buffering may alternate
-    // before the end; nothing else may come between.
+    // before the wait; nothing else may come.
     const std::vector<int>& s = p.rec.states;
-    ASSERT_GE(s.size(), 6u);
-    EXPECT_EQ(std::vector<int>(s.begin(), s.begin() + 4),
-              (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying, wmppsBuffering}));
-    EXPECT_EQ(std::vector<int>(s.end() - 2, s.end()), (std::vector<int>{wmppsMediaEnded, wmppsStopped}));
-    for (size_t i = 4; i + 2 < s.size(); ++i)
-        EXPECT_TRUE(s[i] == wmppsPlaying || s[i] == wmppsBuffering) << "state " << s[i] << " at " << i;
-    EXPECT_TRUE(p.rec.Settled());
+    ASSERT_GE(s.size(), 5u);
+    EXPECT_EQ(std::vector<int>(s.begin(), s.begin() + 3), (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying}));
+    EXPECT_EQ(std::vector<int>(s.end() - 2, s.end()), (std::vector<int>{wmppsBuffering, wmppsWaiting}));
+    for (int state : s) EXPECT_TRUE(state == wmppsPlaying || state == wmppsBuffering || state == wmppsTransitioning ||
+                                    state == wmppsWaiting) << StateList(s);
+    const size_t mark = s.size();
+    p.engine->SetUrl(Text());
+    EXPECT_TRUE(p.rec.WaitFor(wmppsStopped, 3s, mark));
     p.rec.ExpectClean();
+}
+
+// Windows Media playlists play their first playable entry: local files (a relative entry, GBK
+// text), HTTP answers (the first entry dead, a relative entry), an ASF reference file that mpv
+// would take for MMS over HTTP.
+TEST(MediaEngine, WindowsMediaPlaylistsPlayTheirFirstPlayableEntry) {
+    const std::string dead = "http://127.0.0.1:" + std::to_string(gMedia->deadPort) + "/gone.wav";
+    WriteFile(gMedia->root + "/local.asx",
+              "<?xml version=\"1.0\"?>\n<!-- made by hand -->\n<asx version=\"3.0\"><entry><ref href=\"" + dead +
+                  "\" /></entry><entry><title>" + Utf8ToGbk("频道") + "</title><ref href=\"" + Utf8ToGbk("频道.wav") +
+                  "\"/></entry></asx>");
+    WriteFile(gMedia->root + "/local.asf", "[Reference]\r\nRef1=" + dead + "\r\nRef2=" + gMedia->Http("/long.wav").Bytes() + "\r\n");
+    const Text addresses[] = {Text(gMedia->root + "/local.asx"), Text(gMedia->root + "/local.asf"),
+                              gMedia->Http("/playlist.asx"), gMedia->Http("/reference.asf")};
+    std::vector<std::unique_ptr<Player>> players;
+    for (const Text& a : addresses) {
+        players.push_back(std::make_unique<Player>());
+        players.back()->engine->SetUrl(a);
+    }
+    for (size_t i = 0; i < players.size(); ++i) {
+        SCOPED_TRACE(addresses[i].ToUtf8());
+        Recorder& rec = players[i]->rec;
+        EXPECT_TRUE(rec.WaitFor(wmppsPlaying, 12s)) << StateList(rec.states);
+        EXPECT_EQ(rec.states, (std::vector<int>{wmppsTransitioning, wmppsBuffering, wmppsPlaying}));
+        rec.ExpectClean();
+    }
+}
+
+// "mms://" tries MMS over TCP, RTSP and MMS over HTTP in turn, each for the connect time-out,
+// then settles as a dead channel does.
+TEST(MediaEngine, MmsRollsOverThroughItsProtocols) {
+    RecordingPort port;
+    Player p;
+    const auto start = std::chrono::steady_clock::now();
+    p.engine->SetUrl(Text("mms://127.0.0.1:" + std::to_string(port.Port()) + "/live"));
+    ASSERT_TRUE(p.rec.WaitFor(wmppsReady, 25s)) << StateList(p.rec.states);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(p.rec.states, (std::vector<int>{wmppsTransitioning, wmppsReady}));
+    EXPECT_GT(took, 14s);
+    EXPECT_LT(took, 22s);
+    const std::vector<std::string> openings = port.Openings();
+    ASSERT_EQ(openings.size(), 3u);
+    // MMS's first command carries the protocol's signature 0xb00bface after four bytes.
+    ASSERT_GE(openings[0].size(), 8u);
+    EXPECT_EQ(openings[0].substr(4, 4), std::string("\xce\xfa\x0b\xb0", 4));
+    EXPECT_EQ(openings[1].rfind("OPTIONS rtsp://", 0), 0u) << openings[1];
+    EXPECT_EQ(openings[2].rfind("GET /live", 0), 0u) << openings[2];
+    EXPECT_NE(openings[2].find("NSPlayer"), std::string::npos) << openings[2];
+    EXPECT_TRUE(p.rec.Settled(1s));
+    p.rec.ExpectClean();
+}
+
+bool AllBlack(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qRed(image.pixel(x, y)) > 24 || qGreen(image.pixel(x, y)) > 24 || qBlue(image.pixel(x, y)) > 24) return false;
+    return true;
+}
+
+// After a video channel, the video area shows nothing of it once another address is written:
+// an audio channel, an address still connecting, a stop.
+TEST(MediaEngine, NoOldPictureAfterANewAddressOrAStop) {
+    const auto clip = gMedia->clips.find("4x3");
+    ASSERT_NE(clip, gMedia->clips.end()) << "ffmpeg could not make the clip";
+    SilentPort silent;
+    struct Next {
+        const char* name;
+        std::function<void(MediaEngine&)> act;
+        int settled;  // the state to wait for before looking again
+    };
+    const Next nexts[] = {
+        {"audio channel", [](MediaEngine& e) { e.SetUrl(gMedia->Http("/long.wav")); }, wmppsPlaying},
+        {"address still connecting",
+         [&](MediaEngine& e) { e.SetUrl(Text("http://127.0.0.1:" + std::to_string(silent.Port()) + "/live")); },
+         wmppsTransitioning},
+        {"stop", [](MediaEngine& e) { e.Stop(); }, wmppsStopped},
+    };
+    for (const Next& next : nexts) {
+        SCOPED_TRACE(next.name);
+        Player p;
+        p.parent.resize(320, 240);
+        p.engine->Widget()->setGeometry(0, 0, 320, 240);
+        p.parent.show();
+        p.engine->SetUrl(Text(clip->second));
+        ASSERT_TRUE(p.rec.WaitFor(wmppsPlaying, 8s));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !AllBlack(p.engine->Widget()->grab().toImage()); }, 5000));
+        const size_t mark = p.rec.states.size();
+        next.act(*p.engine);
+        EXPECT_TRUE(AllBlack(p.engine->Widget()->grab().toImage())) << "at once";
+        EXPECT_TRUE(p.rec.WaitFor(next.settled, 8s, mark)) << StateList(p.rec.Since(mark));
+        QTest::qWait(800);
+        EXPECT_TRUE(AllBlack(p.engine->Widget()->grab().toImage())) << "in state " << p.engine->PlayState();
+    }
 }
 
 TEST(MediaEngine, StopOfAStalledOpenDoesNotWaitForTheTimeOut) {
@@ -578,6 +616,7 @@ TEST(ClassifyUrl, DecidesWhatReachesMpv) {
         {Text("http://127.0.0.1:1/a.wav?x=1"), K::Play, "http://127.0.0.1:1/a.wav?x=1"},
         {Text("HTTP://host/a"), K::Play, "HTTP://host/a"},
         {Text("mms://host/live"), K::Play, "mms://host/live"},
+        {Text("MMS://host:1755/live"), K::Play, "MMS://host:1755/live"},
         {Text("mmst://host/live"), K::Play, "mmst://host/live"},
         {Text("rtsp://host/live"), K::Play, "rtsp://host/live"},
         {Text("av://lavfi:sine"), K::Refused, ""},
@@ -591,6 +630,64 @@ TEST(ClassifyUrl, DecidesWhatReachesMpv) {
         EXPECT_EQ(t.kind, row.kind);
         EXPECT_EQ(t.location, row.location);
     }
+}
+
+TEST(WindowsMediaPlaylist, ListsItsEntriesInDocumentOrder) {
+    using V = std::vector<std::string>;
+    const std::string web = "http://example.test/radio/list.asx";
+    struct Row {
+        const char* name;
+        std::string bytes;
+        std::string base;
+        std::optional<V> entries;
+    };
+    const Row rows[] = {
+        {"entries and refs in order, any letter case",
+         "<ASX version=\"3.0\"><Entry><REF HREF=\"mms://a/1\"/><ref href='mms://a/2'/></Entry>"
+         "<entry><Ref href = \"http://b/3\" /></entry></ASX>",
+         web, V{"mms://a/1", "mms://a/2", "http://b/3"}},
+        {"relative to a web address", "<asx><entry><ref href=\"live.wmv\"/><ref href=\"/top.wmv\"/></entry></asx>", web,
+         V{"http://example.test/radio/live.wmv", "http://example.test/top.wmv"}},
+        {"relative to a local file", "<asx><entry><ref href=\"sub\\a.wmv\"/></entry></asx>", "/music/list.asx",
+         V{"/music/sub/a.wmv"}},
+        {"declaration, comment, byte order mark, entities",
+         "\xEF\xBB\xBF <?xml version=\"1.0\" encoding=\"utf-8\"?><!-- x --><asx><entry><ref href=\"http://a/?x=1&amp;y=2\"/>"
+         "</entry></asx>",
+         web, V{"http://a/?x=1&y=2"}},
+        {"GBK text", "<asx><entry><ref href=\"" + Utf8ToGbk("频道.wmv") + "\"/></entry></asx>", "/tv/list.asx",
+         V{"/tv/频道.wmv"}},
+        {"other elements named alike are not refs",
+         "<asx><entry><refresh href=\"http://a/no\"/><ref href=\"http://a/yes\"/></entry></asx>", web, V{"http://a/yes"}},
+        {"no entries", "<asx version=\"3.0\"></asx>", web, V{}},
+        {"ASF reference file", "[Reference]\r\nRef1=http://a/1.asf?MSWMExt=.asf\r\nRef2=mms://a/2\r\n", web,
+         V{"http://a/1.asf?MSWMExt=.asf", "mms://a/2"}},
+        {"not a playlist: media", std::string("RIFF\0\0\0\0WAVE", 12), web, std::nullopt},
+        {"not a playlist: an m3u", "#EXTM3U\nhttp://a/1\n", web, std::nullopt},
+        {"not a playlist: another XML document", "<?xml version=\"1.0\"?><rss><ref href=\"http://a/\"/></rss>", web,
+         std::nullopt},
+        {"not a playlist: an element that starts alike", "<asxml><ref href=\"http://a/\"/></asxml>", web, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ParseWindowsMediaPlaylist(row.bytes, row.base), row.entries);
+    }
+}
+
+TEST(Candidates, PlaylistEntriesAreTakenAsTheUrlIsOnlyWebOnesFromTheWeb) {
+    using V = std::vector<std::string>;
+    const std::string file = gMedia->root + "/tone.wav", folder = gMedia->root + "/folder";
+    const V entries = {"av://lavfi:sine", "fd://0", folder, file, "mms://h/a", "http://h/b"};
+    EXPECT_EQ(PlaylistCandidates(entries, true), (V{file, "mmst://h/a", "rtsp://h/a", "mmsh://h/a", "http://h/b"}));
+    EXPECT_EQ(PlaylistCandidates(entries, false), (V{"mmst://h/a", "rtsp://h/a", "mmsh://h/a", "http://h/b"}));
+}
+
+TEST(Candidates, MmsRollsOverOtherAddressesStayAsTheyAre) {
+    using V = std::vector<std::string>;
+    EXPECT_EQ(Candidates("mms://host/live"), (V{"mmst://host/live", "rtsp://host/live", "mmsh://host/live"}));
+    EXPECT_EQ(Candidates("MMS://10.0.0.1:1755/a.asf"),
+              (V{"mmst://10.0.0.1:1755/a.asf", "rtsp://10.0.0.1:1755/a.asf", "mmsh://10.0.0.1:1755/a.asf"}));
+    for (const char* same : {"mmst://host/live", "mmsh://host/live", "http://host/mms://x", "/tmp/mms://x"})
+        EXPECT_EQ(Candidates(same), V{same});
 }
 
 }  // namespace
