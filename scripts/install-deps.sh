@@ -9,6 +9,7 @@ packages=(
   libcpp-httplib-dev libgtest-dev libgmock-dev
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick ffmpeg
   openbox
+  qt6-translations-l10n  # Qt's own Chinese texts: dialogs, edit and web menus
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
   mpv  # the bare player bench/media compares against

@@ -6,9 +6,12 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextLayout>
 #include <QValidator>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace orbiq::platform {
@@ -53,6 +56,52 @@ public:
     }
 };
 
+// A multi-line box as an edit control shows it: whole lines only, so the last line shown is
+// never cut, and Tab moves the focus (Ctrl+Tab types a tab).
+class MultiLineEdit : public QPlainTextEdit {
+public:
+    MultiLineEdit(const QString& text, QWidget* parent) : QPlainTextEdit(text, parent) {
+        setTabChangesFocus(true);
+        // A line taller than the box counts as not shown, so the text widget lets a box one line
+        // high scroll below its last line, where it then shows nothing: stop at the last line.
+        connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
+            const int last = std::max(0, document()->lineCount() - 1);
+            if (max > last) verticalScrollBar()->setMaximum(last);
+        });
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        FitWholeLines();
+        QPlainTextEdit::resizeEvent(e);
+    }
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::FontChange) FitWholeLines();
+        QPlainTextEdit::changeEvent(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Tab && e->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+            insertPlainText(QStringLiteral("\t"));
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(e);
+    }
+
+private:
+    // The text area ends below the last whole line it holds; a box lower than one line keeps it all.
+    void FitWholeLines() {
+        QTextLayout layout(QString::fromUtf8("国Qg"), font());
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        const int lineHeight = std::max(1, static_cast<int>(std::ceil(line.height())));
+        // The text widget counts a line as shown when it ends one pixel above the area's end.
+        const int inside = contentsRect().height() - 1;  // no horizontal scroll bar
+        const int spare = inside >= lineHeight ? inside % lineHeight : 0;
+        if (viewportMargins().bottom() != spare) setViewportMargins(0, 0, 0, spare);
+    }
+};
+
 // ---- edit box ----
 class EditUnit : public Unit {
 public:
@@ -61,7 +110,7 @@ public:
     void Build(QWidget* parent) override {
         QString text = window_->Expand(description_.value("text").toString());
         if (description_.value("multiline").toBool()) {
-            multi_ = new QPlainTextEdit(text, parent);
+            multi_ = new MultiLineEdit(text, parent);
             multi_->setReadOnly(description_.value("readonly").toBool());
             const QString bars = description_.value("scrollbars").toString();
             if (bars == "none") multi_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -4,6 +4,9 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
 #include <QScrollBar>
 #include <QImage>
 #include <QWindow>
@@ -18,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -481,6 +485,123 @@ TEST_F(SmallWindowsTest, TextBoxesShowTheirWholeLineAndTheirScrollBars) {
         EXPECT_TRUE(text->verticalScrollBar()->isVisible());
         EXPECT_FALSE(text->horizontalScrollBar()->isVisible());
         PressEsc(gAboutWindow);
+    });
+}
+
+// The dark pixels a box's text area shows.
+int Ink(QPlainTextEdit* box) {
+    const QImage image = box->viewport()->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 160;
+    return dark;
+}
+
+// Tab leaves the one-line category box for the next box (Ctrl+Tab types a tab), and whatever
+// the edits, the box shows the text it holds.
+TEST_F(SmallWindowsTest, CategoryBoxPassesTheFocusOnAndKeepsItsTextInView) {
+    Start(site_->hosts);
+    WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
+        QWidget* window = platform::WidgetOf(platform::WindowRef(gReportWindow));
+        auto* box = qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gReportWindow, "编辑框4"}));
+        ASSERT_NE(box, nullptr);
+        window->activateWindow();
+        ASSERT_TRUE(WaitFor([window] { return QApplication::activeWindow() == window; }, 2000));
+        box->setFocus();
+        ASSERT_TRUE(WaitFor([box] { return box->hasFocus(); }, 2000));
+
+        QTest::keyClick(box, Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), platform::WidgetOf(UnitRef{gReportWindow, "编辑框1"}));
+        EXPECT_TRUE(UnitRef(gReportWindow, "编辑框4").GetText(Prop::Text).Empty()) << "Tab typed into the box";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), box);
+        QTest::keyClick(box, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(UnitRef(gReportWindow, "编辑框4").GetText(Prop::Text), Text("\t"));
+        EXPECT_EQ(QApplication::focusWidget(), box);
+
+        struct Case {
+            const char* what;
+            std::function<void()> edit;
+            const char* held;
+        };
+        const Case cases[] = {
+            {"a line, Return, Ctrl+A, Backspace, then typing",
+             [box] {
+                 QTest::keyClicks(box, "abc");
+                 QTest::keyClick(box, Qt::Key_Return);
+                 QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+                 QTest::keyClick(box, Qt::Key_Backspace);
+                 QTest::keyClicks(box, "Qgjy");
+             },
+             "Qgjy"},
+            {"two lines joined again by Backspace",
+             [box] {
+                 QTest::keyClicks(box, "ab");
+                 QTest::keyClick(box, Qt::Key_Return);
+                 QTest::keyClicks(box, "cd");
+                 QTest::keyClick(box, Qt::Key_Home);
+                 QTest::keyClick(box, Qt::Key_Backspace);
+             },
+             "abcd"},
+            {"the system's write after a second line", [box] {
+                 QTest::keyClicks(box, "x");
+                 QTest::keyClick(box, Qt::Key_Return);
+                 UnitRef(gReportWindow, "编辑框4").Set(Prop::Text, Text("Qgjy"));
+             },
+             "Qgjy"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            box->clear();
+            c.edit();
+            QApplication::processEvents();
+            EXPECT_EQ(UnitRef(gReportWindow, "编辑框4").GetText(Prop::Text), Text(c.held));
+            const int shown = Ink(box);
+            box->resize(box->width(), 80);
+            box->verticalScrollBar()->setValue(0);
+            const int whole = Ink(box);
+            box->resize(box->width(), 16);
+            EXPECT_GT(shown, 0) << "the box shows nothing";
+            EXPECT_EQ(shown, whole);
+        }
+        PressEsc(gReportWindow);
+    });
+}
+
+// A text box shows whole lines only, at the top and scrolled to the bottom: each line is in
+// its text area or out of it, none cut at the lower edge.
+TEST_F(SmallWindowsTest, TextBoxesCutNoLine) {
+    auto expectWholeLines = [](QPlainTextEdit* box, const char* name) {
+        ASSERT_NE(box, nullptr) << name;
+        for (bool bottom : {false, true}) {
+            box->verticalScrollBar()->setValue(bottom ? box->verticalScrollBar()->maximum() : 0);
+            QApplication::processEvents();
+            const int height = box->viewport()->height();
+            int shown = 0;
+            for (QTextBlock block = box->document()->begin(); block.isValid(); block = block.next()) {
+                for (int i = 0; i < block.layout()->lineCount(); ++i) {
+                    QTextCursor cursor(block);
+                    cursor.setPosition(block.position() + block.layout()->lineAt(i).textStart());
+                    const QRect r = box->cursorRect(cursor);
+                    if (r.bottom() < 0 || r.top() >= height) continue;
+                    ++shown;
+                    EXPECT_LT(r.bottom(), height) << name << (bottom ? " at the bottom" : " at the top") << ": line "
+                                                  << shown << " is cut";
+                }
+            }
+            EXPECT_GT(shown, 1) << name;
+        }
+    };
+    Start(site_->hosts);
+    WhileOpen([] { OnAboutItemClick(); }, &gAboutWindow, [&] {
+        expectWholeLines(qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gAboutWindow, "编辑框1"})), "About");
+        PressEsc(gAboutWindow);
+    });
+    WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
+        UnitRef(gReportWindow, "编辑框1").Set(Prop::Text, TXT("第一行\r\n第二行\r\n第三行\r\n第四行"));
+        expectWholeLines(qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gReportWindow, "编辑框1"})),
+                         "description");
+        PressEsc(gReportWindow);
     });
 }
 
