@@ -1,6 +1,7 @@
 // The edit box unit, one line or many, with its text limit counted in GBK bytes.
 #include "platform/ui/units_internal.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -62,12 +63,13 @@ class MultiLineEdit : public QPlainTextEdit {
 public:
     MultiLineEdit(const QString& text, QWidget* parent) : QPlainTextEdit(text, parent) {
         setTabChangesFocus(true);
+        FitWholeLines();
         // A line taller than the box counts as not shown, so the text widget lets a box one line
         // high scroll below its last line, where it then shows nothing: stop at the last line.
-        connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
-            const int last = std::max(0, document()->lineCount() - 1);
-            if (max > last) verticalScrollBar()->setMaximum(last);
-        });
+        // The widget sets the range again after each change of the text (not always a new range).
+        connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { StopAtLastLine(); });
+        connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+                [this] { StopAtLastLine(); });
     }
 
 protected:
@@ -88,18 +90,24 @@ protected:
     }
 
 private:
+    // Scrolled to the end, the box shows its last lines as many as it holds (at least the last).
+    void StopAtLastLine() {
+        const int shown = std::max(1, viewport()->height() / lineHeight_);
+        const int last = std::max(0, document()->lineCount() - shown);
+        if (verticalScrollBar()->maximum() > last) verticalScrollBar()->setMaximum(last);
+    }
     // The text area ends below the last whole line it holds; a box lower than one line keeps it all.
     void FitWholeLines() {
         QTextLayout layout(QString::fromUtf8("国Qg"), font());
         layout.beginLayout();
         const QTextLine line = layout.createLine();
         layout.endLayout();
-        const int lineHeight = std::max(1, static_cast<int>(std::ceil(line.height())));
-        // The text widget counts a line as shown when it ends one pixel above the area's end.
-        const int inside = contentsRect().height() - 1;  // no horizontal scroll bar
-        const int spare = inside >= lineHeight ? inside % lineHeight : 0;
+        lineHeight_ = std::max(1, static_cast<int>(std::ceil(line.height())));
+        const int inside = contentsRect().height();  // no horizontal scroll bar
+        const int spare = inside >= lineHeight_ ? inside % lineHeight_ : 0;
         if (viewportMargins().bottom() != spare) setViewportMargins(0, 0, 0, spare);
     }
+    int lineHeight_ = 1;
 };
 
 // ---- edit box ----

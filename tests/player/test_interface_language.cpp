@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -31,11 +32,15 @@ protected:
     std::unique_ptr<LocalSite> site_ = std::make_unique<LocalSite>();
 };
 
+// A text without its accelerator: "文件名称(&N)：" -> "文件名称："
+QString Plain(QString text) { return text.remove(QRegularExpression("\\(&?\\w\\)")).remove('&'); }
+
 // The texts of a menu's entries without accelerators and shortcuts.
 QStringList MenuTexts(QMenu* menu) {
     QStringList out;
     for (QAction* a : menu->actions())
-        if (!a->isSeparator()) out << a->text().section('\t', 0, 0).remove('&');
+        if (!a->isSeparator())
+            out << Plain(a->text().section('\t', 0, 0));
     return out;
 }
 
@@ -52,17 +57,22 @@ TEST_F(InterfaceLanguageTest, OpenFileDialogIsChinese) {
             seen = true;
             title = dialog->windowTitle();
             for (QLabel* l : dialog->findChildren<QLabel*>())
-                if (!l->text().isEmpty()) labels << l->text();
-            for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << b->text().remove('&');
+                if (!l->text().isEmpty()) labels << Plain(l->text());
+            for (QPushButton* b : dialog->findChildren<QPushButton*>()) buttons << Plain(b->text());
             dialog->reject();
         }
     });
     poll.start(50);
+    // An earlier test that closed its start window inside a nested loop ended the message loop,
+    // which leaves every later QEventLoop::exec (the dialog's) returning at once until the
+    // application's own exec has run: let it run for a moment.
+    QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
     OnOpenFileItemClick();
     poll.stop();
     ASSERT_TRUE(seen) << "no dialog";
     EXPECT_EQ(title, QString::fromUtf8("打开"));
-    for (const char* text : {"查看:", "文件名称:", "文件类型:"})
+    for (const char* text : {"查找范围：", "文件名称：", "文件类型："})
         EXPECT_TRUE(labels.contains(QString::fromUtf8(text))) << text << " in " << labels.join('|').toStdString();
     for (const char* text : {"打开", "取消"})
         EXPECT_TRUE(buttons.contains(QString::fromUtf8(text))) << text << " in " << buttons.join('|').toStdString();
@@ -90,12 +100,24 @@ TEST_F(InterfaceLanguageTest, EditAndWebMenusAreChinese) {
     OnReportChannelItemClick();
     EXPECT_TRUE(ran);
 
-    QWebEnginePage page;
-    const std::pair<QWebEnginePage::WebAction, const char*> actions[] = {
-        {QWebEnginePage::Back, "后退"}, {QWebEnginePage::Forward, "前进"}, {QWebEnginePage::Reload, "重新加载"},
-        {QWebEnginePage::ViewSource, "查看页面源代码"}, {QWebEnginePage::Copy, "复制"}};
-    for (auto& [action, text] : actions)
-        EXPECT_EQ(page.action(action)->text(), QString::fromUtf8(text)) << text;
+    // The sponsor window's web views: the entries of their menu.
+    ran = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* view = qobject_cast<QWebEngineView*>(platform::WidgetOf(UnitRef{gSponsorWindow, "超文本浏览框1"}));
+        if (!view) return;
+        poll.stop();
+        const std::pair<QWebEnginePage::WebAction, const char*> actions[] = {
+            {QWebEnginePage::Back, "后退"}, {QWebEnginePage::Forward, "前进"}, {QWebEnginePage::Reload, "重新加载"},
+            {QWebEnginePage::ViewSource, "查看页面源代码"}, {QWebEnginePage::Copy, "复制"}};
+        for (auto& [action, text] : actions)
+            EXPECT_EQ(view->page()->action(action)->text(), QString::fromUtf8(text)) << text;
+        ran = true;
+        platform::DestroyWindow(gSponsorWindow);
+    });
+    poll.start(20);
+    OnSponsorButtonClick();
+    EXPECT_TRUE(ran);
 }
 
 }  // namespace
