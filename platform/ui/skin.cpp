@@ -84,8 +84,13 @@ QPixmap SkinPicture(const QString& resource) {
 void SetWindowShape(QWidget* window, const QPainterPath& path) {
     window->setMask(QRegion(path.toFillPolygon().toPolygon()));
     if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
-    if (auto* shape = window->findChild<DenseShape*>(QString(), Qt::FindDirectChildrenOnly)) shape->SetPath(path);
-    else new DenseShape(window, path);
+    for (QObject* child : window->children()) {
+        if (auto* shape = dynamic_cast<DenseShape*>(child)) {
+            shape->SetPath(path);
+            return;
+        }
+    }
+    new DenseShape(window, path);
 }
 
 }  // namespace orbiq::platform

@@ -10,6 +10,7 @@
 #include <QScrollBar>
 #include <QImage>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTimer>
@@ -34,6 +35,9 @@
 #include "player_fixture.h"
 #include "site/site_server.h"
 #include "listening.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 
 namespace orbiq::test {
 namespace {
@@ -630,6 +634,54 @@ TEST_F(SmallWindowsTest, SponsorWindowIsItsStoredSizeWithItsFrame) {
         std::printf("sponsor window: outer %d x %d, frame %d/%d/%d/%d, inside %d x %d\n", w->frameGeometry().width(),
                     w->frameGeometry().height(), m.left(), m.top(), m.right(), m.bottom(), w->width(), w->height());
         platform::DestroyWindow(gSponsorWindow);
+    });
+}
+
+// The rounded top corners follow the screen's device pixels. Offscreen, the window's region in
+// its own pixels; under X (a run at QT_SCALE_FACTOR=2 with a window manager) the X window's
+// shape, whose corner steps by one device pixel where Qt's own mask steps by the scale.
+TEST_F(SmallWindowsTest, RoundedCornersFollowTheDevicePixels) {
+    Start(site_->hosts);
+    WhileOpen([] { OnAboutItemClick(); }, &gAboutWindow, [&] {
+        QWidget* w = platform::WidgetOf(platform::WindowRef(gAboutWindow));
+        const QRegion mask = w->mask();
+        EXPECT_FALSE(mask.contains(QPoint(0, 0)));
+        EXPECT_FALSE(mask.contains(QPoint(378, 0)));
+        EXPECT_TRUE(mask.contains(QPoint(7, 7)));
+        EXPECT_TRUE(mask.contains(QPoint(0, 271))) << "the bottom corners are square";
+        EXPECT_TRUE(mask.contains(QPoint(378, 271)));
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (QGuiApplication::platformName() == "xcb" && x11 && x11->display()) {
+            ASSERT_TRUE(WaitFor([w] { return w->windowHandle() && w->windowHandle()->isExposed(); }, 5000));
+            Pump(200);  // the shape goes on after Qt's own
+            const qreal ratio = w->windowHandle()->devicePixelRatio();
+            int count = 0, ordering = 0;
+            XRectangle* rects = XShapeGetRectangles(x11->display(), static_cast<::Window>(w->winId()), ShapeBounding,
+                                                    &count, &ordering);
+            QRegion shape;
+            for (int i = 0; i < count; ++i) shape += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+            if (rects) XFree(rects);
+            // The left edge of each device row of the top-left corner.
+            std::vector<int> edges;
+            std::string shown;
+            for (int y = 0; y < static_cast<int>(7 * ratio); ++y) {
+                int x = 0;
+                while (x < 20 * ratio && !shape.contains(QPoint(x, y))) ++x;
+                edges.push_back(x);
+                shown += std::to_string(x) + " ";
+            }
+            ASSERT_FALSE(edges.empty());
+            EXPECT_GT(edges.front(), 0) << shown;
+            EXPECT_EQ(edges.back() <= edges.front(), true) << shown;
+            EXPECT_TRUE(shape.contains(QPoint(0, static_cast<int>(272 * ratio) - 1))) << "bottom corner";
+            if (ratio >= 2) {
+                bool finer = false;
+                for (size_t y = 0; y + 1 < edges.size(); y += 2) finer |= edges[y] != edges[y + 1];
+                EXPECT_TRUE(finer) << "the corner steps by " << ratio << " device pixels: " << shown;
+            }
+            std::printf("corner at a ratio of %.1f, left edge by device row: %s\n", ratio, shown.c_str());
+        }
+        PressEsc(gAboutWindow);
     });
 }
 
