@@ -1,7 +1,6 @@
 #include "platform/ui/language.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -15,7 +14,9 @@ void UseChineseInterface() {
         if (translator->load(QString::fromLatin1(catalogue), folder)) QCoreApplication::installTranslator(translator);
         else delete translator;
     }
-    QGuiApplication::setApplicationDisplayName(QString::fromUtf8("ORBIQ网络电视"));
+    // A window with no title of its own is shown by the program's name. The name, not the display
+    // name: Qt appends a display name to every title ("警告 — ..."), and the titles are the system's.
+    QCoreApplication::setApplicationName(QString::fromUtf8("ORBIQ网络电视"));
 }
 
 }  // namespace orbiq::platform

@@ -63,6 +63,9 @@ class MultiLineEdit : public QPlainTextEdit {
 public:
     MultiLineEdit(const QString& text, QWidget* parent) : QPlainTextEdit(text, parent) {
         setTabChangesFocus(true);
+        // The strip below the last whole line is the box's own ground, as the text area's.
+        setBackgroundRole(QPalette::Base);
+        setAutoFillBackground(true);
         FitWholeLines();
         // A line taller than the box counts as not shown, so the text widget lets a box one line
         // high scroll below its last line, where it then shows nothing: stop at the last line.

@@ -637,6 +637,48 @@ TEST_F(SmallWindowsTest, SponsorWindowIsItsStoredSizeWithItsFrame) {
     });
 }
 
+// The title the desktop shows (taskbar, Alt+Tab): the window's own title, or the program's
+// name for a window with none. Read from the X server in the run under a window manager.
+std::string DesktopTitle(QWidget* w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != "xcb" || !x11 || !x11->display()) return {};
+    Display* display = x11->display();
+    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string out;
+    if (XGetWindowProperty(display, static_cast<::Window>(w->winId()), name, 0, 1024, False, utf8, &type, &format,
+                           &items, &after, &data) == Success && data) {
+        out.assign(reinterpret_cast<char*>(data), items);
+    }
+    if (data) XFree(data);
+    return out;
+}
+
+TEST_F(SmallWindowsTest, DesktopTitlesAreTheWindowsOwnOrTheProductsName) {
+    Start(site_->hosts);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QString::fromUtf8("ORBIQ网络电视"));
+    const bool onX = QGuiApplication::platformName() == "xcb";
+    WhileOpen([] { OnAboutItemClick(); }, &gAboutWindow, [&] {
+        QWidget* w = platform::WidgetOf(platform::WindowRef(gAboutWindow));
+        EXPECT_TRUE(w->windowTitle().isEmpty());
+        if (onX) {
+            EXPECT_EQ(DesktopTitle(w), "ORBIQ网络电视");
+        }
+        PressEsc(gAboutWindow);
+    });
+    WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
+        QWidget* w = platform::WidgetOf(platform::WindowRef(gSponsorWindow));
+        if (onX) {
+            EXPECT_EQ(DesktopTitle(w), "点击广告就是您对我们的赞助") << "the title alone, nothing appended";
+        }
+        platform::DestroyWindow(gSponsorWindow);
+    });
+}
+
 // The rounded top corners follow the screen's device pixels. Offscreen, the window's region in
 // its own pixels; under X (a run at QT_SCALE_FACTOR=2 with a window manager) the X window's
 // shape, whose corner steps by one device pixel where Qt's own mask steps by the scale.
