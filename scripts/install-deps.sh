@@ -10,6 +10,7 @@ packages=(
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick ffmpeg
   openbox
   qt6-translations-l10n  # Qt's own Chinese texts: dialogs, edit and web menus
+  libx11-dev libxext-dev  # window shapes in device pixels on X
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
   mpv  # the bare player bench/media compares against
