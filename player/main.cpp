@@ -4,6 +4,7 @@
 #include <clocale>
 
 #include "common/http_get.h"
+#include "platform/ui/language.h"
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
 #include "player/globals.h"
@@ -15,6 +16,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // libmpv needs it
     QApplication::setQuitOnLastWindowClosed(false);
+    orbiq::platform::UseChineseInterface();
     orbiq::platform::InstallUnitBackend();
 
     orbiq::InitialiseGlobals(orbiq::DefaultHosts());

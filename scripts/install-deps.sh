@@ -10,6 +10,8 @@ packages=(
   fonts-wqy-microhei xvfb xauth x11-utils imagemagick ffmpeg
   openbox xdotool wmctrl libxcb1-dev
   weston xwayland qt6-wayland  # the Wayland desktop the tests start
+  qt6-translations-l10n  # Qt's own Chinese texts: dialogs, edit and web menus
+  libx11-dev libxext-dev  # window shapes in device pixels on X
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
   mpv  # the bare player bench/media compares against

@@ -1,4 +1,5 @@
 // Units that show a position in a range: the slider and the progress bar.
+#include "platform/ui/skin.h"
 #include "platform/ui/units_internal.h"
 
 #include <QJsonArray>
@@ -29,18 +30,21 @@ public:
         if (notify) changed_(v);
     }
     int ThumbX() const {
-        int span = width() - thumb.width();
+        int span = width() - LogicalSize(thumb).width();
         return maximum > minimum ? (position - minimum) * span / (maximum - minimum) : 0;
     }
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        int ty = (height() - track.height()) / 2;
-        int tx = (width() - track.width()) / 2;
+        const QSize trackSize = LogicalSize(track), filledSize = LogicalSize(filled), thumbSize = LogicalSize(thumb);
+        int ty = (height() - trackSize.height()) / 2;
+        int tx = (width() - trackSize.width()) / 2;
         p.drawPixmap(tx, ty, track);
-        int fillTo = ThumbX() + thumb.width() / 2;
-        p.drawPixmap(QRect(tx, ty, std::max(0, std::min(fillTo - tx, filled.width())), filled.height()), filled,
-                     QRect(0, 0, std::max(0, std::min(fillTo - tx, filled.width())), filled.height()));
-        p.drawPixmap(ThumbX(), (height() - thumb.height()) / 2, thumb);
+        int fillTo = ThumbX() + thumbSize.width() / 2;
+        const int shown = std::max(0, std::min(fillTo - tx, filledSize.width()));
+        const qreal ratio = filled.devicePixelRatio();  // the source rectangle counts the picture's own pixels
+        p.drawPixmap(QRectF(tx, ty, shown, filledSize.height()), filled,
+                     QRectF(0, 0, shown * ratio, filledSize.height() * ratio));
+        p.drawPixmap(ThumbX(), (height() - thumbSize.height()) / 2, thumb);
     }
     void mousePressEvent(QMouseEvent* e) override { Track(e); }
     void mouseMoveEvent(QMouseEvent* e) override { if (e->buttons() & Qt::LeftButton) Track(e); }
@@ -61,8 +65,9 @@ public:
 
 private:
     void Track(QMouseEvent* e) {
-        int span = std::max(1, width() - thumb.width());
-        int x = static_cast<int>(e->position().x()) - thumb.width() / 2;
+        const int thumbWidth = LogicalSize(thumb).width();
+        int span = std::max(1, width() - thumbWidth);
+        int x = static_cast<int>(e->position().x()) - thumbWidth / 2;
         SetPosition(minimum + (x * (maximum - minimum) + span / 2) / span, true);
     }
     std::function<void(int)> changed_;

@@ -1,4 +1,5 @@
 // Button units: the graphic button, the super button, the push button and the radio button.
+#include "platform/ui/skin.h"
 #include "platform/ui/units_internal.h"
 
 #include <QAbstractButton>
@@ -59,7 +60,10 @@ public:
             p.setBrush(QColor(255, 255, 255, isDown() ? 60 : 32));
             p.drawRoundedRect(rect().adjusted(0, 0, -1, -1), 4, 4);
         }
-        if (!face.isNull()) p.drawPixmap((width() - face.width()) / 2, (height() - face.height()) / 2 + (isDown() ? 1 : 0), face);
+        if (!face.isNull()) {
+            const QSize size = LogicalSize(face);
+            p.drawPixmap((width() - size.width()) / 2, (height() - size.height()) / 2 + (isDown() ? 1 : 0), face);
+        }
         if (!text().isEmpty()) {
             p.setPen(isEnabled() ? captionColour : QColor(Qt::gray));
             p.drawText(rect(), Qt::AlignCenter, text());

@@ -1,14 +1,18 @@
 // The edit box unit, one line or many, with its text limit counted in GBK bytes.
 #include "platform/ui/units_internal.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextLayout>
 #include <QValidator>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace orbiq::platform {
@@ -53,6 +57,62 @@ public:
     }
 };
 
+// A multi-line box as an edit control shows it: whole lines only, so the last line shown is
+// never cut, and Tab moves the focus (Ctrl+Tab types a tab).
+class MultiLineEdit : public QPlainTextEdit {
+public:
+    MultiLineEdit(const QString& text, QWidget* parent) : QPlainTextEdit(text, parent) {
+        setTabChangesFocus(true);
+        // The strip below the last whole line is the box's own ground, as the text area's.
+        setBackgroundRole(QPalette::Base);
+        setAutoFillBackground(true);
+        FitWholeLines();
+        // A line taller than the box counts as not shown, so the text widget lets a box one line
+        // high scroll below its last line, where it then shows nothing: stop at the last line.
+        // The widget sets the range again after each change of the text (not always a new range).
+        connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this] { StopAtLastLine(); });
+        connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+                [this] { StopAtLastLine(); });
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* e) override {
+        FitWholeLines();
+        QPlainTextEdit::resizeEvent(e);
+    }
+    void changeEvent(QEvent* e) override {
+        if (e->type() == QEvent::FontChange) FitWholeLines();
+        QPlainTextEdit::changeEvent(e);
+    }
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->key() == Qt::Key_Tab && e->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+            insertPlainText(QStringLiteral("\t"));
+            return;
+        }
+        QPlainTextEdit::keyPressEvent(e);
+    }
+
+private:
+    // Scrolled to the end, the box shows its last lines as many as it holds (at least the last).
+    void StopAtLastLine() {
+        const int shown = std::max(1, viewport()->height() / lineHeight_);
+        const int last = std::max(0, document()->lineCount() - shown);
+        if (verticalScrollBar()->maximum() > last) verticalScrollBar()->setMaximum(last);
+    }
+    // The text area ends below the last whole line it holds; a box lower than one line keeps it all.
+    void FitWholeLines() {
+        QTextLayout layout(QString::fromUtf8("国Qg"), font());
+        layout.beginLayout();
+        const QTextLine line = layout.createLine();
+        layout.endLayout();
+        lineHeight_ = std::max(1, static_cast<int>(std::ceil(line.height())));
+        const int inside = contentsRect().height();  // no horizontal scroll bar
+        const int spare = inside >= lineHeight_ ? inside % lineHeight_ : 0;
+        if (viewportMargins().bottom() != spare) setViewportMargins(0, 0, 0, spare);
+    }
+    int lineHeight_ = 1;
+};
+
 // ---- edit box ----
 class EditUnit : public Unit {
 public:
@@ -61,7 +121,7 @@ public:
     void Build(QWidget* parent) override {
         QString text = window_->Expand(description_.value("text").toString());
         if (description_.value("multiline").toBool()) {
-            multi_ = new QPlainTextEdit(text, parent);
+            multi_ = new MultiLineEdit(text, parent);
             multi_->setReadOnly(description_.value("readonly").toBool());
             const QString bars = description_.value("scrollbars").toString();
             if (bars == "none") multi_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

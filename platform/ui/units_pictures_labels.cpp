@@ -1,4 +1,5 @@
 // Units that draw a picture or a text: the picture box and the labels.
+#include "platform/ui/skin.h"
 #include "platform/ui/units_internal.h"
 
 #include <QEvent>
@@ -29,7 +30,10 @@ public:
         if (hasBackground) p.fillRect(rect(), background);
         if (pixmap.isNull()) return;
         if (mode == "stretch") p.drawPixmap(rect(), pixmap);
-        else if (mode == "center") p.drawPixmap((width() - pixmap.width()) / 2, (height() - pixmap.height()) / 2, pixmap);
+        else if (mode == "center") {
+            const QSize size = LogicalSize(pixmap);
+            p.drawPixmap((width() - size.width()) / 2, (height() - size.height()) / 2, pixmap);
+        }
         else p.drawPixmap(0, 0, pixmap);
     }
 };
@@ -48,8 +52,9 @@ public:
             w_->setAttribute(Qt::WA_OpaquePaintEvent, w_->background.alpha() == 255);
         }
         w_->mode = description_.value("draw").toString();
+        // The stored picture's bytes are the 1x file's; the screen may show its dense copy.
         bytes_ = BytesOfResource(description_.value("picture").toString());
-        w_->pixmap.loadFromData(bytes_.data(), static_cast<uint>(bytes_.size()));
+        w_->pixmap = SkinPicture(description_.value("picture").toString());
         // Presses fall through to the window, which drags.
         w_->setAttribute(Qt::WA_NoMousePropagation, false);
         ApplyCommon();

@@ -20,6 +20,7 @@
 #include <cstdlib>
 
 #include "platform/ui/program.h"
+#include "platform/ui/skin.h"
 #include "platform/ui/units.h"
 
 namespace orbiq::platform {
@@ -351,9 +352,7 @@ Unit* Window::Find(const std::string& name) const {
 }
 
 QPixmap Window::Picture(const QString& resource) const {
-    QPixmap pixmap;
-    if (!resource.isEmpty()) pixmap.load(":/pictures/" + resource);
-    return pixmap;
+    return SkinPicture(resource);
 }
 
 QString Window::Expand(const QString& stored) const {
@@ -424,7 +423,7 @@ void Window::Set(Prop prop, const PropValue& value) {
             QPainterPath path;
             path.addRoundedRect(QRectF(r->left, r->top, r->right - r->left, r->bottom - r->top),
                                 r->cornerWidth / 2.0, r->cornerHeight / 2.0);
-            w->setMask(QRegion(path.toFillPolygon().toPolygon()));
+            SetWindowShape(w, path);
             w->setProperty("orbiqRegion", QVariant::fromValue(QList<int>{r->left, r->top, r->right, r->bottom,
                                                                           r->cornerWidth, r->cornerHeight}));
         }

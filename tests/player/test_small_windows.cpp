@@ -4,9 +4,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
 #include <QScrollBar>
 #include <QImage>
 #include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTimer>
@@ -17,7 +21,9 @@
 #include <httplib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,6 +35,9 @@
 #include "player_fixture.h"
 #include "site/site_server.h"
 #include "listening.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 
 namespace orbiq::test {
 namespace {
@@ -484,6 +493,124 @@ TEST_F(SmallWindowsTest, TextBoxesShowTheirWholeLineAndTheirScrollBars) {
     });
 }
 
+// The dark pixels a box's text area shows.
+int Ink(QPlainTextEdit* box) {
+    const QImage image = box->viewport()->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 160;
+    return dark;
+}
+
+// Tab leaves the one-line category box for the next box (Ctrl+Tab types a tab), and whatever
+// the edits, the box shows the text it holds.
+TEST_F(SmallWindowsTest, CategoryBoxPassesTheFocusOnAndKeepsItsTextInView) {
+    Start(site_->hosts);
+    WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
+        QWidget* window = platform::WidgetOf(platform::WindowRef(gReportWindow));
+        auto* box = qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gReportWindow, "编辑框4"}));
+        ASSERT_NE(box, nullptr);
+        window->activateWindow();
+        ASSERT_TRUE(WaitFor([window] { return QApplication::activeWindow() == window; }, 2000));
+        box->setFocus();
+        ASSERT_TRUE(WaitFor([box] { return box->hasFocus(); }, 2000));
+
+        QTest::keyClick(box, Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), platform::WidgetOf(UnitRef{gReportWindow, "编辑框1"}));
+        EXPECT_TRUE(UnitRef(gReportWindow, "编辑框4").GetText(Prop::Text).Empty()) << "Tab typed into the box";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), box);
+        QTest::keyClick(box, Qt::Key_Tab, Qt::ControlModifier);
+        EXPECT_EQ(UnitRef(gReportWindow, "编辑框4").GetText(Prop::Text), Text("\t"));
+        EXPECT_EQ(QApplication::focusWidget(), box);
+
+        struct Case {
+            const char* what;
+            std::function<void()> edit;
+            const char* held;
+        };
+        const Case cases[] = {
+            {"a line, Return, Ctrl+A, Backspace, then typing",
+             [box] {
+                 QTest::keyClicks(box, "abc");
+                 QTest::keyClick(box, Qt::Key_Return);
+                 QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+                 QTest::keyClick(box, Qt::Key_Backspace);
+                 QTest::keyClicks(box, "Qgjy");
+             },
+             "Qgjy"},
+            {"two lines joined again by Backspace",
+             [box] {
+                 QTest::keyClicks(box, "ab");
+                 QTest::keyClick(box, Qt::Key_Return);
+                 QTest::keyClicks(box, "cd");
+                 QTest::keyClick(box, Qt::Key_Home);
+                 QTest::keyClick(box, Qt::Key_Backspace);
+             },
+             "abcd"},
+            {"the system's write after a second line", [box] {
+                 QTest::keyClicks(box, "x");
+                 QTest::keyClick(box, Qt::Key_Return);
+                 UnitRef(gReportWindow, "编辑框4").Set(Prop::Text, Text("Qgjy"));
+             },
+             "Qgjy"},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            box->clear();
+            c.edit();
+            QApplication::processEvents();
+            EXPECT_EQ(UnitRef(gReportWindow, "编辑框4").GetText(Prop::Text), Text(c.held));
+            const int shown = Ink(box);
+            box->resize(box->width(), 80);
+            box->verticalScrollBar()->setValue(0);
+            const int whole = Ink(box);
+            box->resize(box->width(), 16);
+            EXPECT_GT(shown, 0) << "the box shows nothing";
+            EXPECT_EQ(shown, whole);
+        }
+        PressEsc(gReportWindow);
+    });
+}
+
+// A text box shows whole lines only, at the top and scrolled to the bottom: a line cut by an
+// edge of the text area leaves ink on that edge's pixel row. Scrolled to the end, the area is
+// full: its last line of text ends within a line of the lower edge.
+TEST_F(SmallWindowsTest, TextBoxesCutNoLine) {
+    auto expectWholeLines = [](QPlainTextEdit* box, const char* name) {
+        ASSERT_NE(box, nullptr) << name;
+        const int lineHeight = static_cast<int>(std::ceil(box->document()->firstBlock().layout()->lineAt(0).height()));
+        for (bool bottom : {false, true}) {
+            SCOPED_TRACE(bottom ? "at the bottom" : "at the top");
+            box->verticalScrollBar()->setValue(bottom ? box->verticalScrollBar()->maximum() : 0);
+            QApplication::processEvents();
+            const QImage image = box->viewport()->grab().toImage();
+            auto inkInRow = [&image](int y) {
+                int dark = 0;
+                for (int x = 0; x < image.width(); ++x) dark += qGray(image.pixel(x, y)) < 160;
+                return dark;
+            };
+            EXPECT_EQ(inkInRow(0), 0) << name << ": a line cut at the top";
+            EXPECT_EQ(inkInRow(image.height() - 1), 0) << name << ": a line cut at the bottom";
+            int lowest = -1;
+            for (int y = 0; y < image.height(); ++y)
+                if (inkInRow(y) > 0) lowest = y;
+            EXPECT_GE(lowest, image.height() - lineHeight) << name << ": a line's room left empty";
+        }
+    };
+    Start(site_->hosts);
+    WhileOpen([] { OnAboutItemClick(); }, &gAboutWindow, [&] {
+        expectWholeLines(qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gAboutWindow, "编辑框1"})), "About");
+        PressEsc(gAboutWindow);
+    });
+    WhileOpen([] { OnReportChannelItemClick(); }, &gReportWindow, [&] {
+        UnitRef(gReportWindow, "编辑框1").Set(Prop::Text, TXT("第一行\r\n第二行\r\n第三行\r\n第四行"));
+        expectWholeLines(qobject_cast<QPlainTextEdit*>(platform::WidgetOf(UnitRef{gReportWindow, "编辑框1"})),
+                         "description");
+        PressEsc(gReportWindow);
+    });
+}
+
 // The stored 290 x 516 is the outer size: where the platform draws a frame (the test's second
 // run, under a window manager), the inside is what the frame leaves.
 TEST_F(SmallWindowsTest, SponsorWindowIsItsStoredSizeWithItsFrame) {
@@ -507,6 +634,96 @@ TEST_F(SmallWindowsTest, SponsorWindowIsItsStoredSizeWithItsFrame) {
         std::printf("sponsor window: outer %d x %d, frame %d/%d/%d/%d, inside %d x %d\n", w->frameGeometry().width(),
                     w->frameGeometry().height(), m.left(), m.top(), m.right(), m.bottom(), w->width(), w->height());
         platform::DestroyWindow(gSponsorWindow);
+    });
+}
+
+// The title the desktop shows (taskbar, Alt+Tab): the window's own title, or the program's
+// name for a window with none. Read from the X server in the run under a window manager.
+std::string DesktopTitle(QWidget* w) {
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() != "xcb" || !x11 || !x11->display()) return {};
+    Display* display = x11->display();
+    const Atom name = XInternAtom(display, "_NET_WM_NAME", False);
+    const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::string out;
+    if (XGetWindowProperty(display, static_cast<::Window>(w->winId()), name, 0, 1024, False, utf8, &type, &format,
+                           &items, &after, &data) == Success && data) {
+        out.assign(reinterpret_cast<char*>(data), items);
+    }
+    if (data) XFree(data);
+    return out;
+}
+
+TEST_F(SmallWindowsTest, DesktopTitlesAreTheWindowsOwnOrTheProductsName) {
+    Start(site_->hosts);
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QString::fromUtf8("ORBIQ网络电视"));
+    const bool onX = QGuiApplication::platformName() == "xcb";
+    WhileOpen([] { OnAboutItemClick(); }, &gAboutWindow, [&] {
+        QWidget* w = platform::WidgetOf(platform::WindowRef(gAboutWindow));
+        EXPECT_TRUE(w->windowTitle().isEmpty());
+        if (onX) {
+            EXPECT_EQ(DesktopTitle(w), "ORBIQ网络电视");
+        }
+        PressEsc(gAboutWindow);
+    });
+    WhileOpen([] { OnSponsorButtonClick(); }, &gSponsorWindow, [&] {
+        QWidget* w = platform::WidgetOf(platform::WindowRef(gSponsorWindow));
+        if (onX) {
+            EXPECT_EQ(DesktopTitle(w), "点击广告就是您对我们的赞助") << "the title alone, nothing appended";
+        }
+        platform::DestroyWindow(gSponsorWindow);
+    });
+}
+
+// The rounded top corners follow the screen's device pixels. Offscreen, the window's region in
+// its own pixels; under X (a run at QT_SCALE_FACTOR=2 with a window manager) the X window's
+// shape, whose corner steps by one device pixel where Qt's own mask steps by the scale.
+TEST_F(SmallWindowsTest, RoundedCornersFollowTheDevicePixels) {
+    Start(site_->hosts);
+    WhileOpen([] { OnAboutItemClick(); }, &gAboutWindow, [&] {
+        QWidget* w = platform::WidgetOf(platform::WindowRef(gAboutWindow));
+        const QRegion mask = w->mask();
+        EXPECT_FALSE(mask.contains(QPoint(0, 0)));
+        EXPECT_FALSE(mask.contains(QPoint(378, 0)));
+        EXPECT_TRUE(mask.contains(QPoint(7, 7)));
+        EXPECT_TRUE(mask.contains(QPoint(0, 271))) << "the bottom corners are square";
+        EXPECT_TRUE(mask.contains(QPoint(378, 271)));
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (QGuiApplication::platformName() == "xcb" && x11 && x11->display()) {
+            ASSERT_TRUE(WaitFor([w] { return w->windowHandle() && w->windowHandle()->isExposed(); }, 5000));
+            Pump(200);  // the shape goes on after Qt's own
+            const qreal ratio = w->windowHandle()->devicePixelRatio();
+            int count = 0, ordering = 0;
+            XRectangle* rects = XShapeGetRectangles(x11->display(), static_cast<::Window>(w->winId()), ShapeBounding,
+                                                    &count, &ordering);
+            QRegion shape;
+            for (int i = 0; i < count; ++i) shape += QRect(rects[i].x, rects[i].y, rects[i].width, rects[i].height);
+            if (rects) XFree(rects);
+            // The left edge of each device row of the top-left corner.
+            std::vector<int> edges;
+            std::string shown;
+            for (int y = 0; y < static_cast<int>(7 * ratio); ++y) {
+                int x = 0;
+                while (x < 20 * ratio && !shape.contains(QPoint(x, y))) ++x;
+                edges.push_back(x);
+                shown += std::to_string(x) + " ";
+            }
+            ASSERT_FALSE(edges.empty());
+            EXPECT_GT(edges.front(), 0) << shown;
+            EXPECT_EQ(edges.back() <= edges.front(), true) << shown;
+            EXPECT_TRUE(shape.contains(QPoint(0, static_cast<int>(272 * ratio) - 1))) << "bottom corner";
+            if (ratio >= 2) {
+                bool finer = false;
+                for (size_t y = 0; y + 1 < edges.size(); y += 2) finer |= edges[y] != edges[y + 1];
+                EXPECT_TRUE(finer) << "the corner steps by " << ratio << " device pixels: " << shown;
+            }
+            std::printf("corner at a ratio of %.1f, left edge by device row: %s\n", ratio, shown.c_str());
+        }
+        PressEsc(gAboutWindow);
     });
 }
 

@@ -6,6 +6,7 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "platform/ui/language.h"
 #include "platform/ui/ui.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
+    orbiq::platform::UseChineseInterface();  // as the program starts
     orbiq::platform::InstallUnitBackend();
     ::testing::InitGoogleTest(&argc, argv);
     // Abandoned request workers and counter threads may still run: leave as the program

@@ -9,6 +9,7 @@
 
 #include "common/http_get.h"
 #include "common/text.h"
+#include "platform/ui/language.h"
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
 
@@ -19,6 +20,7 @@ public:
     ShowProgram(int& argc, char** argv) : app_((EnsureCurlGlobal(), argc), argv) {
         std::setlocale(LC_NUMERIC, "C");
         QApplication::setQuitOnLastWindowClosed(false);
+        platform::UseChineseInterface();
         platform::InstallUnitBackend();
         platform::SetProgramFolder(Text::FromUtf8(folder_.path().toStdString()));
     }

@@ -358,8 +358,7 @@ QImage PaintCollapseButton() {
 }
 
 QImage PaintTvIcon() {
-    QImage image(16, 16, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
+    QImage image = AlphaCanvas(16, 16);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0xb4, 0xbb, 0xc2), 1.0, Qt::SolidLine, Qt::RoundCap));

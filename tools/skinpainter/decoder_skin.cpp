@@ -80,8 +80,7 @@ QImage PaintDecoderLogo() {
 }
 
 QImage PaintDecoderEmblem() {
-    QImage image(48, 48, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
+    QImage image = AlphaCanvas(48, 48);
     QPainter p(&image);
     PaintEmblem(p, QRectF(2, 3, 44, 42));
     return image;

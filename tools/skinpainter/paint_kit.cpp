@@ -4,9 +4,25 @@
 
 namespace orbiq::skinpainter {
 
+namespace {
+int gScale = 1;
+}  // namespace
+
+int PaintScale() { return gScale; }
+PaintScaleScope::PaintScaleScope(int scale) : previous_(gScale) { gScale = scale; }
+PaintScaleScope::~PaintScaleScope() { gScale = previous_; }
+
 QImage Canvas(int width, int height, const QColor& fill) {
-    QImage image(width, height, QImage::Format_RGB32);
+    QImage image(width * gScale, height * gScale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(gScale);
     image.fill(fill);
+    return image;
+}
+
+QImage AlphaCanvas(int width, int height) {
+    QImage image(width * gScale, height * gScale, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(gScale);
+    image.fill(Qt::transparent);
     return image;
 }
 
@@ -47,7 +63,9 @@ void VLine(QPainter& p, int x, int y0, int y1, const QColor& c) {
 QImage Backdrop(const QImage& skin, const QRect& area) {
     QImage out = Canvas(area.width(), area.height());
     QPainter p(&out);
-    p.drawImage(QPoint(0, 0), skin, area);
+    const qreal r = skin.devicePixelRatio();  // the source rectangle counts the skin's own pixels
+    p.drawImage(QRectF(0, 0, area.width(), area.height()), skin,
+                QRectF(area.x() * r, area.y() * r, area.width() * r, area.height() * r));
     return out;
 }
 

@@ -24,8 +24,24 @@ inline const QColor kTreeBack{0x29, 0x29, 0x21};  // the tree list's own backgro
 
 enum class ButtonState { Normal, Hover, Pressed };
 
-// An opaque RGB canvas filled with one colour.
+// The density the pictures are painted at: 1, or 2 for screens of two device pixels per pixel.
+// Painters draw in the pictures' own pixels; a canvas at 2 has twice the pixels each way.
+int PaintScale();
+class PaintScaleScope {
+public:
+    explicit PaintScaleScope(int scale);
+    ~PaintScaleScope();
+    PaintScaleScope(const PaintScaleScope&) = delete;
+    PaintScaleScope& operator=(const PaintScaleScope&) = delete;
+
+private:
+    int previous_;
+};
+
+// An opaque RGB canvas filled with one colour, at the paint scale.
 QImage Canvas(int width, int height, const QColor& fill = Qt::black);
+// A transparent canvas with alpha, at the paint scale.
+QImage AlphaCanvas(int width, int height);
 
 // The product's face for Chinese and Latin lettering.
 QFont UiFont(int pixelSize, bool bold = false);

@@ -33,7 +33,13 @@ void AddStates(std::vector<Picture>& out, const QString& prefix, FileKind kind,
 
 }  // namespace
 
-std::vector<Picture> PaintPictures() {
+QString DenseName(const QString& path) {
+    const int dot = path.lastIndexOf('.');
+    return path.left(dot) + QStringLiteral("@2x") + path.mid(dot);
+}
+
+std::vector<Picture> PaintPictures(int scale) {
+    const PaintScaleScope density(scale);
     std::vector<Picture> out;
     const QImage skin = PaintMainSkin();
     Add(out, "main/skin.jpg", FileKind::Jpeg, skin);
@@ -130,13 +136,15 @@ bool SavePicture(const Picture& picture, const QString& filePath, QString* error
 
 bool WritePictures(const QString& outDir, QString* error) {
     const QDir root(outDir);
-    for (const Picture& picture : PaintPictures()) {
-        const QString filePath = root.filePath(picture.path);
-        if (!QDir().mkpath(QFileInfo(filePath).path())) {
-            if (error) *error = QFileInfo(filePath).path() + QStringLiteral(": cannot create the folder");
-            return false;
+    for (int scale : {1, 2}) {
+        for (const Picture& picture : PaintPictures(scale)) {
+            const QString filePath = root.filePath(scale == 1 ? picture.path : DenseName(picture.path));
+            if (!QDir().mkpath(QFileInfo(filePath).path())) {
+                if (error) *error = QFileInfo(filePath).path() + QStringLiteral(": cannot create the folder");
+                return false;
+            }
+            if (!SavePicture(picture, filePath, error)) return false;
         }
-        if (!SavePicture(picture, filePath, error)) return false;
     }
     return true;
 }

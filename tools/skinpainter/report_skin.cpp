@@ -31,7 +31,7 @@ QImage PaintReportBanner() {
     QRadialGradient glow(QPointF(w / 2.0, h / 2.0), w / 2.0);
     glow.setColorAt(0, QColor(0x4a, 0xa3, 0xff, 90));
     glow.setColorAt(1, QColor(0x4a, 0xa3, 0xff, 0));
-    p.fillRect(image.rect(), glow);
+    p.fillRect(QRect(0, 0, w, h), glow);
     for (int i = 0; i < 6; ++i) {
         QPainterPath wave;
         const qreal y = h * (0.35 + 0.06 * i);
@@ -65,7 +65,7 @@ QImage PaintReportOkButton() {
     p.setRenderHint(QPainter::Antialiasing);
     p.setFont(UiFont(12, true));
     p.setPen(Qt::white);
-    p.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("确定"));
+    p.drawText(QRect(QPoint(0, 0), kReportButtonSize), Qt::AlignCenter, QStringLiteral("确定"));
     return image;
 }
 
