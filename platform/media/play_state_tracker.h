@@ -62,9 +62,10 @@ public:
     void ConnectTimedOut();
 
     int32_t State() const { return state_; }
-    // A file of the latest load has started playing: its frames may be shown (a new load's
-    // until then are the old file's).
-    bool Showing() const { return Active() && loaded_ && restarted_; }
+    // The file of the latest load is loaded: the frames mpv renders from now on are its own
+    // (before file-loaded they may still be the old file's). Rendering must not wait for
+    // playback-restart, which itself waits for the first frame to be rendered.
+    bool Showing() const { return Active() && loaded_; }
     size_t Candidate() const { return candidate_; }
     int ReconnectWaitMs() const { return reconnects_ > 0 ? kReconnectWaitsMs[reconnects_ - 1] : 0; }
     Next TakeNext();
