@@ -35,7 +35,8 @@ weston_pid=$!
 xdisplay=""
 for _ in $(seq 400); do
   kill -0 "$weston_pid" 2>/dev/null || fail "weston ended"
-  xdisplay=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$dir/weston.log" 2>/dev/null | head -1)
+  # weston may not have written its log yet
+  xdisplay=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$dir/weston.log" 2>/dev/null | head -1) || true
   [ -n "$xdisplay" ] && [ -S "$XDG_RUNTIME_DIR/$socket" ] && break
   sleep 0.05
 done
