@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <limits.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -128,6 +129,18 @@ ByteSet ReadFileHeadAt(const Text& path, size_t maxBytes, bool* whole) {
         bytes.resize(maxBytes);
     }
     return bytes;
+}
+
+std::string BesideProgram(const char* name, int mode, const char* built) {
+    char self[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0) {
+        std::string candidate(self, static_cast<size_t>(n));
+        candidate.erase(candidate.find_last_of('/') + 1);
+        candidate += name;
+        if (access(candidate.c_str(), mode) == 0) return candidate;
+    }
+    return built;
 }
 
 }  // namespace orbiq

@@ -30,4 +30,8 @@ ByteSet ReadFileAt(const Text& path);
 // At most the first maxBytes of a file; *whole tells whether that was all of it.
 ByteSet ReadFileHeadAt(const Text& path, size_t maxBytes, bool* whole = nullptr);
 
+// A file that ships beside the running program (its helper programs and modules) when it is
+// there with the access `mode` asks (access(2): X_OK, R_OK), else `built`, where the build made it.
+std::string BesideProgram(const char* name, int mode, const char* built);
+
 }  // namespace orbiq

@@ -1,5 +1,4 @@
 #include <fcntl.h>
-#include <limits.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -10,6 +9,7 @@
 #include <cerrno>
 #include <string>
 
+#include "common/files.h"
 #include "platform/jet/jet_database.h"
 
 #ifndef ORBIQ_JET_READER_PATH
@@ -19,20 +19,7 @@
 namespace orbiq::platform::jet_internal {
 namespace {
 
-constexpr char kReaderName[] = "orbiq_jet_reader";
-
-// The reader next to the running program, else the one the build made.
-std::string ReaderPath() {
-    char self[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-        std::string dir(self, static_cast<size_t>(n));
-        dir.erase(dir.find_last_of('/') + 1);
-        std::string candidate = dir + kReaderName;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-    }
-    return ORBIQ_JET_READER_PATH;
-}
+std::string ReaderPath() { return BesideProgram("orbiq_jet_reader", X_OK, ORBIQ_JET_READER_PATH); }
 
 long long NowMs() {
     timespec ts;

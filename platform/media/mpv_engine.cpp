@@ -1,6 +1,7 @@
 #include "platform/media/mpv_engine.h"
 
 #include "common/files.h"
+#include "common/http_get.h"
 #include "platform/media/stream_playlist.h"
 
 #include <algorithm>
@@ -10,7 +11,6 @@
 #include <fstream>
 #include <thread>
 
-#include <curl/curl.h>
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -90,33 +90,10 @@ std::string LocalHead(const std::string& path) {
     return head;
 }
 
-size_t FetchWrite(char* data, size_t size, size_t count, void* user) {
-    auto* body = static_cast<std::string*>(user);
-    const size_t n = size * count;
-    if (body->size() + n > kPlaylistLimit) return 0;  // too long for a playlist: stop
-    body->append(data, n);
-    return n;
-}
-
 // GET of a playlist-sized answer within the connect time-out (and twice that in all).
 std::string FetchPlaylist(const std::string& url, long connectTimeoutMs) {
-    std::string body;
-    CURL* curl = curl_easy_init();
-    if (!curl) return {};
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 2 * connectTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, FetchWrite);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    const CURLcode rc = curl_easy_perform(curl);
-    curl_easy_cleanup(curl);
-    return rc == CURLE_OK ? body : std::string();
+    const ByteSet body = HttpGet(Text(url), {connectTimeoutMs, 2 * connectTimeoutMs, kPlaylistLimit});
+    return std::string(body.begin(), body.end());
 }
 
 bool LiveState(int32_t state) {

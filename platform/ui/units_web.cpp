@@ -9,13 +9,13 @@
 #include <QLibrary>
 #include <QMouseEvent>
 
-#include <limits.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <functional>
 #include <string>
 
+#include "common/files.h"
 #include "common/http_get.h"
 #include "platform/ui/program.h"
 #include "platform/ui/web_view_module.h"
@@ -45,20 +45,7 @@ Text WireAddress(const Text& address) {
     return Text(out);
 }
 
-constexpr char kModuleName[] = "liborbiq_web_view.so";
-
-// The module next to the running program, else the one the build made.
-std::string ModulePath() {
-    char self[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0) {
-        std::string dir(self, static_cast<size_t>(n));
-        dir.erase(dir.find_last_of('/') + 1);
-        std::string candidate = dir + kModuleName;
-        if (access(candidate.c_str(), R_OK) == 0) return candidate;
-    }
-    return ORBIQ_WEB_VIEW_MODULE_PATH;
-}
+std::string ModulePath() { return BesideProgram("liborbiq_web_view.so", R_OK, ORBIQ_WEB_VIEW_MODULE_PATH); }
 
 // Loaded once, on the UI thread, and kept to the end; null when it cannot be had.
 const WebViewModule* Module() {

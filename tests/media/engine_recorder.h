@@ -46,6 +46,7 @@ public:
     ~SilentPort() { if (fd_ >= 0) ::close(fd_); }
     SilentPort(const SilentPort&) = delete;
     SilentPort& operator=(const SilentPort&) = delete;
+    int Fd() const { return fd_; }
     int Port() const { return port_; }
 
 private:
@@ -104,28 +105,7 @@ private:
         }
     }
 
-    class Listener {
-    public:
-        Listener() {
-            fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in addr{};
-            addr.sin_family = AF_INET;
-            addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            socklen_t len = sizeof addr;
-            if (::bind(fd_, reinterpret_cast<sockaddr*>(&addr), len) == 0 && ::listen(fd_, 16) == 0 &&
-                ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
-                port_ = ntohs(addr.sin_port);
-        }
-        ~Listener() { if (fd_ >= 0) ::close(fd_); }
-        int Fd() const { return fd_; }
-        int Port() const { return port_; }
-
-    private:
-        int fd_ = -1;
-        int port_ = 0;
-    };
-
-    Listener listener_;
+    SilentPort listener_;  // accepts; this class reads what arrives
     std::atomic<bool> done_{false};
     std::mutex mutex_;
     std::vector<std::string> openings_;
