@@ -24,7 +24,7 @@ extern RemoteHosts gHosts;
 // Counter threads still running (they end by themselves).
 extern std::atomic<int> gCounterThreads;
 
-// Program start, step 1: every global empty or 0.
+// The program's first act: every global empty or 0, the remote side's hosts set.
 void InitialiseGlobals(const RemoteHosts& hosts);
 // The clean-up routine, registered at start.
 void ReleaseGlobals();

@@ -3,7 +3,7 @@
 
 #include <clocale>
 
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "platform/ui/language.h"
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
@@ -11,7 +11,7 @@
 #include "player/main_window.h"
 
 int main(int argc, char** argv) {
-    orbiq::EnsureCurlGlobal();  // before any thread exists
+    orbiq::platform::EnsureCurlGlobal();  // before any thread exists
     orbiq::platform::ChooseWindowSystem();
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");  // libmpv needs it

@@ -27,41 +27,41 @@ uint64_t LoadMainWindow() {
 
 void OnMainWindowCreated() {
     const UnitRef window{gMainWindow, {}};
-    // 1: the update window, modal; the start-up goes on once it has closed.
+    // The update window first, modal: it refreshes the catalogue file the tree is read from.
     OpenUpdateWindow(gHosts);
-    // The GETs of steps 5, 7, 8 and 11 all start now; each step takes its own answer when it
-    // comes to it, so a silent site costs one time-out, not the sum of them.
+    // The site's picture, heading, status words and notice are all fetched at once; each is
+    // taken where it is used, so a silent site costs one time-out, not the sum of them.
     platform::PendingGet picture(SiteFile("orbiq-back.gif"));
     platform::PendingGet heading(SiteFile("rq.txt"));
     platform::PendingGet status1(SiteFile("fwq/1.txt"));
     platform::PendingGet status2(SiteFile("fwq/2.txt"));
     platform::PendingGet status3(SiteFile("fwq/3.txt"));
     platform::PendingGet notice(MainUnit("系统2").GetText(Prop::Text));
-    // 2, 3: height, then the region from what the window reads back.
+    // The full height, then the rounded corners from the size the window reads back.
     window.Set(Prop::Height, int32_t{544});
     RoundWindowTopCorners(window);
-    // 4, 5: the tree, the overlay picture.
+    // An empty tree until the catalogue is read; the site's picture over the player.
     platform::TreeClear(MainUnit("列表1"));
     MainUnit("图片框9").Set(Prop::Picture, picture.Take());
-    // 6: the settings object.
+    // The player's settings, kept for the volume slider and its handlers.
     gPlayerSettings = std::make_unique<platform::IWMPSettings>(MainUnit("播放器1"));
-    // 7, 8: heading suffix and the three status words.
+    // The site's suffix to the heading and its three server status words.
     MainUnit("透明标签3").Set(Prop::Caption, TXT("ORBIQ网络电视直播列表") + Text::FromBytes(heading.Take()));
     MainUnit("透明标签8").Set(Prop::Caption, Text::FromBytes(status1.Take()));
     MainUnit("透明标签9").Set(Prop::Caption, Text::FromBytes(status2.Take()));
     MainUnit("透明标签10").Set(Prop::Caption, Text::FromBytes(status3.Take()));
-    // 9, 10: the controls object; the slider from the player's volume.
+    // The player's controls (stop), and the slider set from the player's volume.
     gPlayerControls = std::make_unique<platform::IWMPControls>(MainUnit("播放器1"));
     MainUnit("音量滚动条").Set(Prop::Position, gPlayerSettings->volume());
-    // 11, 12: notice ticker (what OnNoticeButtonClick does, with the GET already under way),
-    // status colours.
+    // The ticker shows the notice as its button does, with the GET already under way; the
+    // status words take their colours.
     ShowNotice(notice);
     OnColourStatusButtonClick();
-    // 13 to 15: the built-in copy when no file is there, the database, the tree.
+    // A catalogue file must be there to open: the built-in copy is written when none is.
     WriteBuiltinCatalogueIfMissing();
     OpenCatalogue();
     FillChannelTree();
-    // 16: the first viewer count.
+    // The first viewer count now; the counter's timer brings the later ones.
     OnCounterTimerTick();
 }
 

@@ -1,5 +1,5 @@
 // The notice ticker, the server status words and the viewer counter.
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "platform/ui/pending_get.h"
 #include "platform/ui/program.h"
 #include "player/globals.h"
@@ -66,9 +66,9 @@ void OnCounterButtonClick() {
 
 void UpdateViewerCount() {
     const Text base = gHosts.SiteAddress();
-    HttpGet(base + Text("ok/count.asp?id=3"));
-    Text number = ExtractCounterNumber(Text::FromBytes(HttpGet(base + Text("ok/count.asp?id=1"))));
-    HttpGet(base + Text("ok/count.asp?id=2"));
+    platform::HttpGet(base + Text("ok/count.asp?id=3"));
+    Text number = ExtractCounterNumber(Text::FromBytes(platform::HttpGet(base + Text("ok/count.asp?id=1"))));
+    platform::HttpGet(base + Text("ok/count.asp?id=2"));
     // A safe write: the platform queues it to the UI thread, and drops it once the window is gone.
     MainUnit("透明标签2").Set(Prop::Caption, number + TXT("人与您同在"));
     gCounterThreads.fetch_sub(1);

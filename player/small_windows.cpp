@@ -1,5 +1,6 @@
 #include "player/small_windows.h"
 
+#include "common/percent_encoding.h"
 #include "common/window_rounding.h"
 #include "platform/ui/program.h"
 #include "player/globals.h"
@@ -24,24 +25,6 @@ void LoadModal(const char* form, const platform::Handlers& handlers, uint64_t* i
     *id = 0;
 }
 
-// "%XX" for every byte but ASCII letters, digits and "-._~".
-Text EncodeQueryValue(const Text& value) {
-    static const char* kHex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : value.Bytes()) {
-        bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                     c == '.' || c == '_' || c == '~';
-        if (plain) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        }
-    }
-    return Text(out);
-}
-
 // The site's address, "abc.asp?msg=" and the labelled fields in this order; the value is
 // percent-encoded so that the script reads back exactly what was typed ("&", "#", "%" and
 // line breaks included).
@@ -49,7 +32,7 @@ Text ReportAddress(const Text& siteAddress, const Text& description, const Text&
                    const Text& category) {
     const Text report = TXT("频道错误描述:") + description + TXT(":错误频道") + channel + TXT(":联系方式") + email +
                         TXT(":错误频道分类") + category;
-    return siteAddress + Text("abc.asp?msg=") + EncodeQueryValue(report);
+    return siteAddress + Text("abc.asp?msg=") + Text(PercentEncode(report.Bytes(), NotUnreserved));
 }
 
 }  // namespace

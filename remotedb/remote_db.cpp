@@ -1,8 +1,5 @@
 #include "remotedb/remote_db.h"
 
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-
 #include <functional>
 #include <mutex>
 #include <system_error>
@@ -12,6 +9,7 @@
 #include <malloc.h>
 #endif
 
+#include "platform/events/event_wait.h"
 #include "web/http_request.h"
 #include "web/url.h"
 
@@ -86,34 +84,6 @@ QueryReply ReadQueryReply(ByteSet body) {
     return read;
 }
 
-// Runs work on a thread of its own while the calling thread, when it has an event loop,
-// handles its events (and sleeps between them) as the request call's wait does; elsewhere,
-// or when no thread can be started, in place.
-void RunHandlingEvents(const std::function<void()>& work) {
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    if (!dispatcher) {
-        work();
-        return;
-    }
-    std::atomic<bool> done{false};
-    std::thread worker;
-    try {
-        worker = std::thread([&] {
-            work();
-            done.store(true, std::memory_order_release);
-            dispatcher->wakeUp();
-        });
-    } catch (const std::system_error&) {
-        work();
-        return;
-    }
-    // A nested wait may take the wake-up meant for this one, so the flag is tested before
-    // every sleep; the worker sets it before it wakes. Nothing returns before the join.
-    while (!done.load(std::memory_order_acquire))
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    worker.join();
-}
-
 }  // namespace
 
 RemoteDbServer MakeRemoteDbServer(const Text& baseUrl, const Text& databaseName, const Text& scriptName,
@@ -168,7 +138,7 @@ bool ExecuteRemoteSql(const RemoteDbServer& server, const Text& statement) {
 ReplyTable RunRemoteQuery(const RemoteDbServer& server, const Text& query) {
     ByteSet body = PostToScript(server, "ac=show", query);
     QueryReply read;
-    RunHandlingEvents([&] { read = ReadQueryReply(std::move(body)); });
+    platform::RunWhileHandlingEvents([&] { read = ReadQueryReply(std::move(body)); });
     // The handler runs here, on the thread that made the request.
     if (read.handler) Run(*read.handler);
     return std::move(read.table);

@@ -1,12 +1,8 @@
 #include "web/http_request.h"
 
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 
 #include "web/url.h"
-
-#include <QAbstractEventDispatcher>
-#include <QCoreApplication>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -54,60 +50,24 @@ private:
     double timeoutMs_;
 };
 
-// The wait. Each pass notices the worker's completion at once, handles the pending events and
-// tests the time-out, as a polling loop would, but then sleeps instead of spinning:
-// - on a thread with a Qt event dispatcher, in processEvents(WaitForMoreEvents), which returns
-//   for any event of the thread, for the worker's dispatcher->wakeUp() and for a timer set at
-//   the deadline. A nested call's wait may swallow the wake-up meant for this one, so the
-//   flag is tested again right before each sleep; as the worker sets the flag before it
-//   wakes, no completion goes unseen.
-// - on a thread without one (a plain std::thread), on the slot's condition variable, which
-//   the worker notifies; there are no Qt events to handle there.
-bool WaitHandlingEvents(HttpRequestSlot& slot, const Deadline& deadline) {
-    QTimer wakeAtDeadline;
-    wakeAtDeadline.setSingleShot(true);
-    wakeAtDeadline.setTimerType(Qt::PreciseTimer);
-    for (;;) {
-        if (slot.workerFinished.load(std::memory_order_acquire)) return true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (deadline.Passed()) return false;
-        if (slot.workerFinished.load(std::memory_order_acquire)) return true;
-        if (!wakeAtDeadline.isActive()) wakeAtDeadline.start(deadline.Remaining());
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
-    }
-}
-
-bool WaitOnCondition(HttpRequestSlot& slot, const Deadline& deadline) {
-    std::unique_lock lock(slot.wakeMutex);
-    for (;;) {
-        if (slot.workerFinished.load(std::memory_order_acquire)) return true;
-        if (deadline.Passed()) return false;
-        slot.wake.wait_for(lock, deadline.Remaining());
-    }
-}
-
 // Records the worker's internet handle so that the call can close it on a time-out. False
 // when the call has already given up.
 bool Adopt(HttpRequestSlot& slot, HINTERNET internet) {
-    std::lock_guard lock(slot.wakeMutex);
+    std::lock_guard lock(slot.handleMutex);
     if (slot.callerGone) return false;
     slot.internet = internet;
     return true;
 }
 
 void Disown(HttpRequestSlot& slot) {
-    std::lock_guard lock(slot.wakeMutex);
+    std::lock_guard lock(slot.handleMutex);
     slot.internet = nullptr;
 }
 
 // The worker's last action. Nothing of the caller is touched once it has returned.
 void Finish(HttpRequestSlot& slot) {
-    std::lock_guard lock(slot.wakeMutex);
-    slot.internet = nullptr;
-    slot.workerFinished.store(true, std::memory_order_release);
-    if (slot.callerGone) return;
-    if (slot.callerDispatcher) slot.callerDispatcher->wakeUp();
-    slot.wake.notify_all();
+    Disown(slot);
+    slot.finished.Signal();
 }
 
 void AddDefaultHeaders(HttpRequestSlot& slot) {
@@ -221,8 +181,6 @@ ByteSet SendHttpRequest(const Text& url, const Text& verb, const Text& proxy, co
     slot->headers = headers;
     slot->body = body;
     if (timeoutSeconds == 0) timeoutSeconds = 90;
-    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    slot->callerDispatcher = dispatcher;
     const Deadline deadline(TickCount(), timeoutSeconds);
 
     EnsureCurlGlobal();  // on the caller's thread, never first inside a worker
@@ -234,18 +192,20 @@ ByteSet SendHttpRequest(const Text& url, const Text& verb, const Text& proxy, co
     }
     slot->workerThread = worker.get_id();
 
-    const bool finished = dispatcher ? WaitHandlingEvents(*slot, deadline)
-                                     : WaitOnCondition(*slot, deadline);
+    // The calling thread handles its events meanwhile (a handler may run and wait again inside).
+    bool finished = false;
+    do {
+        finished = slot->finished.Wait(deadline.Remaining());
+    } while (!finished && !deadline.Passed());
     HINTERNET abandoned = nullptr;
     {
-        std::lock_guard lock(slot->wakeMutex);
+        std::lock_guard lock(slot->handleMutex);
         slot->callerGone = true;
         if (!finished) abandoned = slot->internet;
     }
     if (!finished) {
         if (abandoned) InternetCloseHandle(abandoned);
         worker.detach();
-        if (dispatcher) QCoreApplication::processEvents(QEventLoop::AllEvents);
         return {};
     }
     worker.join();

@@ -3,16 +3,13 @@
 #pragma once
 
 #include "common/text.h"
+#include "platform/events/event_wait.h"
 #include "platform/inet/wininet.h"
 
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
-
-class QAbstractEventDispatcher;
 
 namespace orbiq {
 
@@ -25,16 +22,13 @@ struct HttpRequestSlot {
     Text headers;
     Text body;
     ByteSet response;
-    std::thread::id workerThread;             // written once by the call, right after the start
-    std::atomic<bool> workerFinished{false};  // the worker's last write (release)
+    std::thread::id workerThread;  // written once by the call, right after the start
+    platform::EventWait finished;  // the worker's last act signals it
 
-    // Guards the fields below: how the worker wakes the call, and how the call stops an
-    // abandoned worker.
-    std::mutex wakeMutex;
-    std::condition_variable wake;
-    QAbstractEventDispatcher* callerDispatcher = nullptr;  // null: the call waits on `wake`
-    bool callerGone = false;                  // the call has returned: wake nobody
-    platform::HINTERNET internet = nullptr;   // the worker's open internet handle
+    // Guards the fields below: how the call stops an abandoned worker.
+    std::mutex handleMutex;
+    bool callerGone = false;                 // the call has given up: the worker opens nothing more
+    platform::HINTERNET internet = nullptr;  // the worker's open internet handle
 };
 
 // The response body whatever the status; empty on any failure, after the time-out and when

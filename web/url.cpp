@@ -1,5 +1,7 @@
 #include "web/url.h"
 
+#include "common/percent_encoding.h"
+
 namespace orbiq {
 namespace {
 
@@ -41,16 +43,6 @@ Text GetUrlPath(const Text& url) {
     return s != -1 ? url.Mid(s) : Text(kSlash);
 }
 
-Text PercentEncodeAllBytes(const Text& text) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.Bytes().size() * 3);
-    for (unsigned char byte : text.Bytes()) {
-        out += '%';
-        out += kHex[byte >> 4];
-        out += kHex[byte & 0x0F];
-    }
-    return Text(std::move(out));
-}
+Text PercentEncodeAllBytes(const Text& text) { return Text(PercentEncode(text.Bytes(), AnyByte)); }
 
 }  // namespace orbiq

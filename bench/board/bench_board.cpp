@@ -25,9 +25,9 @@
 #include <vector>
 
 #include "board/board_window.h"
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "platform/ui/program.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "remotedb/remote_db.h"
 #include "site/site_server.h"
 #include "web/http_request.h"
@@ -147,7 +147,7 @@ const char* Name(BoardAnswer answer) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    EnsureCurlGlobal();
+    platform::EnsureCurlGlobal();
     if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");

@@ -26,9 +26,9 @@
 #include <string>
 
 #include "common/hosts.h"
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "platform/ui/program.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "player/globals.h"
 #include "player/main_window.h"
 #include "player/small_windows.h"
@@ -113,7 +113,7 @@ void Report(const char* what, const Memory& m) {
 
 int main(int argc, char** argv) {
     using namespace orbiq;
-    EnsureCurlGlobal();
+    platform::EnsureCurlGlobal();
     if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");

@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "common/hosts.h"
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "platform/ui/pending_get.h"
 #include "platform/ui/program.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "player/globals.h"
 #include "player/main_window.h"
 #include "site/site_server.h"
@@ -50,7 +50,7 @@ bool Visible(uint64_t window) {
 // One start in this process; prints "<start to update> <choice to main> <longest gap>" in ms.
 int RunChild(int argc, char** argv) {
     if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    EnsureCurlGlobal();
+    platform::EnsureCurlGlobal();
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setQuitOnLastWindowClosed(false);
@@ -144,7 +144,7 @@ int main(int argc, char** argv) {
                           {"refused", site::SiteStall::None, true},
                           {"silent", site::SiteStall::Silent, false},
                           {"trickling", site::SiteStall::Trickle, false}};
-    std::printf("GET time-out %ld ms; %d run(s) each, medians in ms\n\n", HttpGetLimits{}.totalTimeoutMs, runs);
+    std::printf("GET time-out %ld ms; %d run(s) each, medians in ms\n\n", platform::HttpGetLimits{}.totalTimeoutMs, runs);
     std::printf("%-10s %-8s %18s %18s %16s %s\n", "site", "GETs", "start->update win", "choice->main win",
                 "longest UI gap", "");
     for (const Site& s : sites) {

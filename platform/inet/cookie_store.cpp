@@ -2,34 +2,19 @@
 
 #include "platform/inet/wininet.h"
 
-#include <curl/curl.h>
+#include "platform/net/curl_easy.h"
+#include "platform/net/http_get.h"
 
 #include <cctype>
 #include <ctime>
 #include <memory>
 #include <mutex>
-
-#include "common/http_get.h"
 #include <string_view>
 
 namespace orbiq::platform {
 
-void EnsureCurlStarted() { EnsureCurlGlobal(); }
-
-namespace {
-
-struct EasyDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
-struct ShareDeleter {
-    void operator()(CURLSH* s) const { curl_share_cleanup(s); }
-};
-using UniqueEasy = std::unique_ptr<CURL, EasyDeleter>;
-
-}  // namespace
-
 struct CookieStore::Impl {
-    std::unique_ptr<CURLSH, ShareDeleter> share;
+    CurlShare share;
     std::mutex locks[CURL_LOCK_DATA_LAST];
 
     static void Lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
@@ -40,18 +25,15 @@ struct CookieStore::Impl {
     }
 
     // A short-lived easy handle that works on the shared cookies.
-    UniqueEasy Attach() {
-        UniqueEasy easy(curl_easy_init());
-        if (easy) {
-            curl_easy_setopt(easy.get(), CURLOPT_NOSIGNAL, 1L);
-            curl_easy_setopt(easy.get(), CURLOPT_SHARE, share.get());
-        }
+    CurlEasy Attach() {
+        CurlEasy easy = NewCurlEasy("http");
+        if (easy) curl_easy_setopt(easy.get(), CURLOPT_SHARE, share.get());
         return easy;
     }
 };
 
 CookieStore::CookieStore() : impl_(new Impl) {
-    EnsureCurlStarted();
+    EnsureCurlGlobal();
     impl_->share.reset(curl_share_init());
     curl_share_setopt(impl_->share.get(), CURLSHOPT_LOCKFUNC, &Impl::Lock);
     curl_share_setopt(impl_->share.get(), CURLSHOPT_UNLOCKFUNC, &Impl::Unlock);
@@ -65,13 +47,13 @@ CookieStore& CookieStore::Instance() {
 }
 
 void CookieStore::Add(const std::string& netscapeLine) {
-    UniqueEasy easy = impl_->Attach();
+    CurlEasy easy = impl_->Attach();
     if (easy) curl_easy_setopt(easy.get(), CURLOPT_COOKIELIST, netscapeLine.c_str());
 }
 
 std::vector<std::string> CookieStore::Lines() {
     std::vector<std::string> lines;
-    UniqueEasy easy = impl_->Attach();
+    CurlEasy easy = impl_->Attach();
     if (!easy) return lines;
     curl_slist* list = nullptr;
     if (curl_easy_getinfo(easy.get(), CURLINFO_COOKIELIST, &list) != CURLE_OK) return lines;

@@ -35,7 +35,4 @@ inline std::string_view Trim(std::string_view s) {
     return s;
 }
 
-// Starts libcurl once per process.
-void EnsureCurlStarted();
-
 }  // namespace orbiq::platform

@@ -2,7 +2,9 @@
 
 #include "platform/inet/cookie_store.h"
 
-#include <curl/curl.h>
+#include "common/percent_encoding.h"
+#include "platform/net/curl_easy.h"
+#include "platform/net/http_get.h"
 
 #include <algorithm>
 #include <atomic>
@@ -51,15 +53,6 @@ Timeouts& ProcessTimeouts() {
     return *timeouts;
 }
 
-struct EasyDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
-};
-struct SlistDeleter {
-    void operator()(curl_slist* l) const { curl_slist_free_all(l); }
-};
 
 
 bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
@@ -126,9 +119,9 @@ struct Request : HandleObject {
     std::string referrer;
     std::string acceptTypes;
 
-    std::unique_ptr<CURLM, MultiDeleter> multi;
-    std::unique_ptr<CURL, EasyDeleter> easy;
-    std::unique_ptr<curl_slist, SlistDeleter> headerList;
+    CurlMulti multi;
+    CurlEasy easy;
+    CurlSlist headerList;
     bool inMulti = false;
     bool sent = false;
     bool finished = false;
@@ -346,25 +339,14 @@ std::string HttpProxyUrl(std::string_view list) {
 // The path as curl may parse it (it matches cookie paths against it); the request line
 // carries the path exactly as given.
 std::string ParsablePath(std::string_view path) {
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : path) {
-        if (c <= 0x20 || c >= 0x7F || c == '#') {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
+    return PercentEncode(path, [](unsigned char c) { return c <= 0x20 || c >= 0x7F || c == '#'; });
 }
 
 }  // namespace
 
 HINTERNET InternetOpenA(const char* agent, uint32_t accessType, const char* proxy,
                         const char* proxyBypass, uint32_t /*flags*/) {
-    EnsureCurlStarted();
+    EnsureCurlGlobal();
     auto session = std::make_shared<Session>();
     session->timeouts.CopyFrom(ProcessTimeouts());
     session->agent = agent ? agent : "";
@@ -409,7 +391,7 @@ HINTERNET HttpOpenRequestA(HINTERNET connect, const char* verb, const char* obje
         request->acceptTypes += *type;
     }
     request->multi.reset(curl_multi_init());
-    request->easy.reset(curl_easy_init());
+    request->easy = NewCurlEasy("http");
     if (!request->multi || !request->easy) return nullptr;
     return Handles().Add(request, connect);
 }
@@ -462,8 +444,6 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, uint32_t headersLe
     curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy, CURLOPT_REQUEST_TARGET, target.c_str());
     curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, r->httpVersion);
     curl_easy_setopt(easy, CURLOPT_PROXY, session.proxyUrl.c_str());
     curl_easy_setopt(easy, CURLOPT_NOPROXY, session.noProxy.c_str());

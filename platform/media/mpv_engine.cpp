@@ -1,7 +1,7 @@
 #include "platform/media/mpv_engine.h"
 
 #include "common/files.h"
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "platform/media/stream_playlist.h"
 
 #include <algorithm>

@@ -1,8 +1,9 @@
 #include "platform/transfer/transfer.h"
 
 #include "common/files.h"
+#include "platform/net/curl_easy.h"
+#include "platform/net/http_get.h"
 
-#include <curl/curl.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,18 +32,6 @@ constexpr auto kSpeedSampleInterval = std::chrono::milliseconds(200);
 constexpr size_t kSpeedSamples = 10;  // two seconds
 
 std::atomic<int64_t> gRateSum{0};  // the speeds of all running downloads
-
-void EnsureCurl() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
-}
-
-struct EasyDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
-struct MultiDeleter {
-    void operator()(CURLM* m) const { curl_multi_cleanup(m); }
-};
 
 class Fd {
 public:
@@ -90,7 +79,7 @@ struct TransferJob {
 
     TransferTaskParams params;
     const int64_t maxBytes;
-    std::unique_ptr<CURLM, MultiDeleter> multi;  // curl_multi_wakeup may come from any thread
+    CurlMulti multi;  // curl_multi_wakeup may come from any thread
     std::atomic<bool> cancel{false};
     std::atomic<int32_t> bytesDone{0};
     std::atomic<int32_t> speed{0};
@@ -205,19 +194,15 @@ void TransferJob::Run() {
 }
 
 void TransferJob::Download() {
-    std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
+    CurlEasy easy = NewCurlEasy("http,https");
     easy_ = easy.get();
     if (!easy_ || !multi) return;
     CURL* c = easy_;
     curl_easy_setopt(c, CURLOPT_URL, params.sourceUrl.CStr());
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_QUICK_EXIT, 1L);  // a cancelled name look-up is not waited for
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(c, CURLOPT_PROXY, "");  // no proxy from the environment
     curl_easy_setopt(c, CURLOPT_FORBID_REUSE, 1L);  // one download per connection: nothing idles open afterwards
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
@@ -284,7 +269,7 @@ void TransferTask::Halt() {
 }
 
 void TransferStart(TransferTask& task, const TransferTaskParams& params, int64_t maxBytes) {
-    EnsureCurl();
+    EnsureCurlGlobal();
     task.Halt();
     auto job = std::make_shared<detail::TransferJob>(params, maxBytes);
     {

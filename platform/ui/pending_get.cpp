@@ -3,7 +3,7 @@
 #include <atomic>
 #include <chrono>
 
-#include "platform/ui/event_wait.h"
+#include "platform/events/event_wait.h"
 #include "platform/ui/program.h"
 
 namespace orbiq::platform {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 
 namespace orbiq::platform {
 

@@ -5,18 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "common/hosts.h"
 #include "common/unit_ref.h"
 
-class QWidget;
-
 namespace orbiq::platform {
-
-class MediaEngine;
 
 using EventArgs = std::vector<int32_t>;
 using Handler = std::function<void(const EventArgs&)>;
@@ -79,12 +74,6 @@ void ShowOpenFileDialog(const UnitRef& dialog);
 // Tests answer the dialog as the system would: the chosen file's native path, "" for a cancel.
 void SetOpenFileDialogResponder(std::function<std::string()> responder);
 
-// Media player units.
-MediaEngine* MediaPlayerOf(const UnitRef& player);
-// How media player units make their engine (tests install scripted engines).
-using MediaEngineFactory = std::function<std::unique_ptr<MediaEngine>(QWidget* parent)>;
-void SetMediaEngineFactory(MediaEngineFactory factory);
-
 // Gives a unit the keyboard focus; whether it holds it.
 void SetUnitFocus(const UnitRef& unit);
 bool UnitHasFocus(const UnitRef& unit);
@@ -123,9 +112,6 @@ void ShowBalloonTip(const UnitRef& tip, int32_t x, int32_t y, const Text& text, 
 // What the tip shows now ("" when hidden) and where, for checks.
 Text BalloonTipText(const UnitRef& tip);
 void BalloonTipPoint(const UnitRef& tip, int32_t* x, int32_t* y);
-
-// The widget behind a unit or window, for tests and screenshots.
-QWidget* WidgetOf(const UnitRef& unit);
 
 // Installs the unit backend; called once by the program's start.
 void InstallUnitBackend();

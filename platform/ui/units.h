@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 
 class QEventLoop;
 class QMenu;

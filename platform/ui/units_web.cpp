@@ -16,7 +16,8 @@
 #include <string>
 
 #include "common/files.h"
-#include "common/http_get.h"
+#include "common/percent_encoding.h"
+#include "platform/net/http_get.h"
 #include "platform/ui/program.h"
 #include "platform/ui/web_view_module.h"
 
@@ -30,19 +31,10 @@ namespace {
 // Bytes that cannot stand in a request line as they are; "%" and the URL's own
 // delimiters are left alone, so an address that is already encoded keeps its meaning.
 Text WireAddress(const Text& address) {
-    static const char* kHex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : address.Bytes()) {
-        if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' ||
-            c == '{' || c == '|' || c == '}') {
-            out += '%';
-            out += kHex[c >> 4];
-            out += kHex[c & 0xF];
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return Text(out);
+    return Text(PercentEncode(address.Bytes(), [](unsigned char c) {
+        return c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' || c == '`' ||
+               c == '{' || c == '|' || c == '}';
+    }));
 }
 
 std::string ModulePath() { return BesideProgram("liborbiq_web_view.so", R_OK, ORBIQ_WEB_VIEW_MODULE_PATH); }

@@ -23,7 +23,7 @@
 #include "board/board_window.h"
 #include "common/files.h"
 #include "platform/ui/program.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "test_support.h"
 #include "listening.h"
 

@@ -4,10 +4,10 @@
 
 #include <thread>
 
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "listening.h"
 
-namespace orbiq {
+namespace orbiq::platform {
 namespace {
 
 class HttpGetTest : public ::testing::Test {
@@ -73,4 +73,4 @@ TEST(HttpGetSilent, AHostThatNeverAnswersTimesOut) {
 }
 
 }  // namespace
-}  // namespace orbiq
+}  // namespace orbiq::platform

@@ -13,7 +13,7 @@
 
 #include "listening.h"
 #include "platform/ui/pending_get.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "site/stalling_host.h"
 #include "test_support.h"
 #include "ui_gaps.h"
@@ -60,7 +60,7 @@ TEST(PendingGetTest, SeveralHostsCostOneTimeOutAndTheUiThreadKeepsGoing) {
     const int silentPort = silent.Listen("127.0.0.1", 0), tricklingPort = trickling.Listen("127.0.0.1", 0);
     ASSERT_GT(silentPort, 0);
     ASSERT_GT(tricklingPort, 0);
-    HttpGetLimits limits;
+    platform::HttpGetLimits limits;
     limits.totalTimeoutMs = 1500;
     struct Case {
         const char* what;
@@ -114,7 +114,7 @@ TEST(PendingGetTest, AWindowOnScreenAnswersEscWhileAGetIsWaitedFor) {
     ASSERT_GT(port, 0);
     const uint64_t window = platform::LoadWindow("about_window", platform::Handlers{});
     ASSERT_TRUE(platform::WindowExists(window));
-    HttpGetLimits limits;
+    platform::HttpGetLimits limits;
     limits.totalTimeoutMs = 1500;
     platform::PendingGet get(Text("http://" + Loopback(port) + "/x"), limits);
     const Clock::time_point start = Clock::now();

@@ -10,7 +10,7 @@
 #include <stdexcept>
 
 #include "platform/ui/program.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "player/globals.h"
 #include "player/main_window.h"
 #include "scripted_engine.h"

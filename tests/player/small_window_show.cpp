@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "platform/ui/program.h"
 #include "platform/ui/ui.h"
 #include "player/globals.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "player_fixture.h"
 #include "ui_gaps.h"
 
@@ -48,7 +48,7 @@ TEST_P(SlowSiteStartTest, EachWindowComesWithinOneTimeOutAndTheUiThreadKeepsGoin
     const RemoteHosts hosts{Text(Loopback(server.sitePort())), Text(Loopback(server.mirror1Port())),
                             Text(Loopback(server.mirror2Port())), Text(Loopback(server.downloadPort())),
                             Text(Loopback(server.boardPort()))};
-    const double timeoutMs = HttpGetLimits{}.totalTimeoutMs;
+    const double timeoutMs = platform::HttpGetLimits{}.totalTimeoutMs;
 
     QObject context;
     std::optional<Clock::time_point> firstTick, updateShown, escPressed, updateClosed;

@@ -7,7 +7,7 @@
 
 #include <clocale>
 
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "common/text.h"
 #include "platform/ui/language.h"
 #include "platform/ui/program.h"
@@ -17,7 +17,7 @@ namespace orbiq::test {
 
 class ShowProgram {
 public:
-    ShowProgram(int& argc, char** argv) : app_((EnsureCurlGlobal(), argc), argv) {
+    ShowProgram(int& argc, char** argv) : app_((platform::EnsureCurlGlobal(), argc), argv) {
         std::setlocale(LC_NUMERIC, "C");
         QApplication::setQuitOnLastWindowClosed(false);
         platform::UseChineseInterface();

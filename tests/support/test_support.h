@@ -13,7 +13,7 @@
 #include <string>
 
 #include "common/hosts.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "site/site_server.h"
 
 namespace orbiq::test {

@@ -23,7 +23,7 @@
 #include "common/files.h"
 #include "platform/transfer/transfer.h"
 #include "platform/ui/program.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "test_support.h"
 #include "update/decoder_window.h"
 #include "update/update_globals.h"

@@ -23,10 +23,10 @@
 #include <thread>
 
 #include "common/files.h"
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 #include "platform/transfer/connection_state.h"
 #include "platform/ui/program.h"
-#include "platform/ui/ui.h"
+#include "platform/ui/ui_widgets.h"
 #include "test_support.h"
 #include "tools/jetwriter/jet_writer.h"
 #include "update/update_globals.h"
@@ -174,7 +174,7 @@ protected:
 
 TEST_F(UpdateWindowTest, FullStartDownloadsTheChosenCatalogueAndClosesAtHundred) {
     LocalSite& site = Site();
-    const ByteSet catalogue = HttpGet(Text("http://") + site.hosts.mirror1 + Text("/orbiq/Mdb/iead.dll"));
+    const ByteSet catalogue = platform::HttpGet(Text("http://") + site.hosts.mirror1 + Text("/orbiq/Mdb/iead.dll"));
     ASSERT_GT(catalogue.size(), 1000u);
     ASSERT_TRUE(WriteFileAt(Target(), ByteSet{'o', 'l', 'd'}));
     EXPECT_TRUE(Open(site.hosts, [&] {

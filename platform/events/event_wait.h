@@ -5,6 +5,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -29,5 +30,10 @@ private:
     std::condition_variable wake_;
     std::vector<QAbstractEventDispatcher*> waiting_;  // dispatchers of the threads inside Wait
 };
+
+// Runs work on a thread of its own while the calling thread waits for it in an EventWait,
+// handling its events; in place on a thread without an event loop, or when no thread can be
+// started. Returns once work has returned.
+void RunWhileHandlingEvents(const std::function<void()>& work);
 
 }  // namespace orbiq::platform

@@ -3,7 +3,7 @@
 
 #include "common/text.h"
 
-namespace orbiq {
+namespace orbiq::platform {
 
 // Limits that keep a dead or hostile host from freezing the caller or filling memory.
 struct HttpGetLimits {
@@ -19,4 +19,4 @@ void EnsureCurlGlobal();
 // a time-out or any transport error give the empty byte set.
 ByteSet HttpGet(const Text& url, const HttpGetLimits& limits = {});
 
-}  // namespace orbiq
+}  // namespace orbiq::platform

@@ -1,16 +1,9 @@
-#include "common/http_get.h"
+#include "platform/net/http_get.h"
 
-#include <curl/curl.h>
+#include "platform/net/curl_easy.h"
 
-#include <memory>
-#include <mutex>
-
-namespace orbiq {
+namespace orbiq::platform {
 namespace {
-
-struct EasyDeleter {
-    void operator()(CURL* c) const { curl_easy_cleanup(c); }
-};
 
 struct Sink {
     ByteSet body;
@@ -31,28 +24,19 @@ size_t OnData(char* data, size_t size, size_t count, void* user) {
 
 }  // namespace
 
-void EnsureCurlGlobal() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_ALL); });
-}
-
 ByteSet HttpGet(const Text& url, const HttpGetLimits& limits) {
-    EnsureCurlGlobal();
-    std::unique_ptr<CURL, EasyDeleter> curl(curl_easy_init());
+    CurlEasy curl = NewCurlEasy("http,https");
     if (!curl) return {};
     Sink sink;
     sink.limit = limits.maxBodyBytes;
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url.CStr());
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, limits.connectTimeoutMs);
     curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, limits.totalTimeoutMs);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, OnData);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(c, CURLOPT_PROXY, "");  // no proxy from the environment
     CURLcode rc = curl_easy_perform(c);
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
@@ -60,4 +44,4 @@ ByteSet HttpGet(const Text& url, const HttpGetLimits& limits) {
     return std::move(sink.body);
 }
 
-}  // namespace orbiq
+}  // namespace orbiq::platform

@@ -1,10 +1,12 @@
-#include "platform/ui/event_wait.h"
+#include "platform/events/event_wait.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <algorithm>
+#include <system_error>
+#include <thread>
 
 namespace orbiq::platform {
 
@@ -52,6 +54,27 @@ bool EventWait::Wait(std::chrono::milliseconds limit) {
         if (!wakeAtDeadline.isActive()) wakeAtDeadline.start(left + std::chrono::milliseconds(1));
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
+}
+
+void RunWhileHandlingEvents(const std::function<void()>& work) {
+    if (!QCoreApplication::instance() || !QAbstractEventDispatcher::instance()) {
+        work();
+        return;
+    }
+    EventWait done;
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            work();
+            done.Signal();
+        });
+    } catch (const std::system_error&) {
+        work();
+        return;
+    }
+    while (!done.Wait(std::chrono::hours(1))) {
+    }
+    worker.join();
 }
 
 }  // namespace orbiq::platform
