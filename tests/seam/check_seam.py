@@ -80,7 +80,7 @@ def probe_args(args, source, probe):
 
 def main():
     build_dir, source_dir = sys.argv[1], os.path.realpath(sys.argv[2])
-    with open(os.path.join(build_dir, "compile_commands.json")) as f:
+    with open(os.path.join(build_dir, "compile_commands.json"), encoding="utf-8") as f:
         entries = json.load(f)
     tmp = tempfile.mkdtemp(prefix="seam-")
     cases = []
@@ -88,14 +88,14 @@ def main():
         args, source, directory = folder_command(entries, source_dir, folder)
         for header in BELOW + INTERNAL + INTERFACES:
             probe = os.path.join(tmp, f"{folder}_{len(cases)}.cpp")
-            with open(probe, "w") as f:
+            with open(probe, "w", encoding="utf-8") as f:
                 f.write(f"#include {header}\n")
             kind = "below" if header in BELOW else "internal" if header in INTERNAL else "interface"
             cases.append((folder, header, kind, probe_args(args, source, probe), directory))
 
     def run(case):
         folder, header, kind, args, directory = case
-        done = subprocess.run(args, cwd=directory, capture_output=True, text=True)
+        done = subprocess.run(args, cwd=directory, capture_output=True, text=True, errors="replace")
         if kind != "interface":
             if done.returncode == 0:
                 return f"{folder}/: #include {header} compiled"
