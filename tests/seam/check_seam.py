@@ -8,6 +8,7 @@ usage: check_seam.py BUILD_DIR SOURCE_DIR
 import json
 import os
 import shlex
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -107,6 +108,7 @@ def main():
 
     with ThreadPoolExecutor(max_workers=4) as pool:
         failures = [r for r in pool.map(run, cases) if r]
+    shutil.rmtree(tmp, ignore_errors=True)
     for failure in failures:
         print("FAIL", failure)
     print(f"{len(cases) - len(failures)} of {len(cases)} includes behaved as the seam says")
