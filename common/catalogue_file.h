@@ -23,17 +23,21 @@ constexpr auto Joined(const char (&... parts)[N]) {
 // The file: the program folder (no trailing backslash) followed by kPathInFolder.
 inline constexpr char kFileName[] = "iead.dll";
 inline constexpr auto kPathInFolder = Joined("\\", kFileName);
+// Where the download servers keep their copies, below each server's root.
+inline constexpr auto kMirror1Path = Joined("orbiq/Mdb/", kFileName);
+inline constexpr auto kMirror2Path = Joined(kFileName);
+inline constexpr auto kSitePath = Joined("SJ/", kFileName);
 // Every catalogue file is opened with this password and no other.
 inline constexpr char kPassword[] = "58204731";
 
-// 电视分类: one row per category.
+// The category table: one row per category.
 inline constexpr char kCategoryTable[] = "电视分类";
 inline constexpr char kCategoryColumn[] = "分类";
 inline constexpr int kCategoryField = 1;
 inline constexpr int kCategoryColumns = 1;
 inline constexpr int kCategoryMaxChars = 50;
 
-// 电视列表: one row per channel.
+// The channel table: one row per channel.
 inline constexpr char kChannelTable[] = "电视列表";
 inline constexpr auto& kChannelCategoryColumn = kCategoryColumn;  // a category's name, by value
 inline constexpr char kChannelNameColumn[] = "列表";

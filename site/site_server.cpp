@@ -323,9 +323,9 @@ bool SiteServer::Start(const SitePorts& ports) {
     };
     const ByteSet file = jet::WriteCatalogue(categories, channels, Text(catalogue::kPassword));
     std::string bytes(file.begin(), file.end());
-    SetMirror1File("orbiq/Mdb/iead.dll", bytes);
-    SetMirror2File("iead.dll", bytes);
-    SetSiteFile("SJ/iead.dll", bytes);
+    SetMirror1File(catalogue::kMirror1Path.data(), bytes);
+    SetMirror2File(catalogue::kMirror2Path.data(), bytes);
+    SetSiteFile(catalogue::kSitePath.data(), bytes);
 #endif
     return true;
 }

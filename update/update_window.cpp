@@ -105,9 +105,13 @@ bool GetInternetConnectionState(Text* connectionName, Text* description) {
     return connected;
 }
 
-void OnServer1RadioClick() { ChooseServer(Text("http://") + gUpdateHosts.mirror1 + Text("/orbiq/Mdb/iead.dll")); }
-void OnServer2RadioClick() { ChooseServer(Text("http://") + gUpdateHosts.mirror2 + Text("/iead.dll")); }
-void OnServer3RadioClick() { ChooseServer(gUpdateHosts.SiteAddress() + Text("SJ/iead.dll")); }
+void OnServer1RadioClick() {
+    ChooseServer(Text("http://") + gUpdateHosts.mirror1 + Text("/") + Text(catalogue::kMirror1Path.data()));
+}
+void OnServer2RadioClick() {
+    ChooseServer(Text("http://") + gUpdateHosts.mirror2 + Text("/") + Text(catalogue::kMirror2Path.data()));
+}
+void OnServer3RadioClick() { ChooseServer(gUpdateHosts.SiteAddress() + Text(catalogue::kSitePath.data())); }
 
 void StartDatabaseDownload(const Text& sourceUrl, const Text& targetPath, const UnitRef& progressBar) {
     gUpdateProgressBar.Store(progressBar);

@@ -18,9 +18,12 @@ std::string_view Whole(const std::array<char, N>& joined) {
     return std::string_view(joined.data(), N - 1);
 }
 
-TEST(CatalogueFile, NamesAndPassword) {
+TEST(CatalogueFile, NamesPathsAndPassword) {
     EXPECT_EQ(Whole(kPathInFolder), "\\iead.dll");
     EXPECT_EQ(std::string_view(kFileName), "iead.dll");
+    EXPECT_EQ(Whole(kMirror1Path), "orbiq/Mdb/iead.dll");
+    EXPECT_EQ(Whole(kMirror2Path), "iead.dll");
+    EXPECT_EQ(Whole(kSitePath), "SJ/iead.dll");
     EXPECT_EQ(std::string_view(kPassword), "58204731");
     EXPECT_EQ(std::string_view(kCategoryTable), "电视分类");
     EXPECT_EQ(std::string_view(kChannelTable), "电视列表");
