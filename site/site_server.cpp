@@ -12,6 +12,7 @@
 
 #include <sys/socket.h>
 
+#include "common/catalogue_file.h"
 #include "common/text.h"
 #include "site/board_script.h"
 
@@ -320,11 +321,11 @@ bool SiteServer::Start(const SitePorts& ports) {
         {t("广播电台"), t("本地之声"), std::optional<Text>(Text(media + "radio.wav")), t("广播电台（收音机）")},
         {t("音乐频道"), t("钟声"), std::optional<Text>(Text(media + "chime.wav")), std::nullopt},
     };
-    ByteSet catalogue = jet::WriteCatalogue(categories, channels, Text("58204731"));
-    std::string bytes(catalogue.begin(), catalogue.end());
-    SetMirror1File("orbiq/Mdb/iead.dll", bytes);
-    SetMirror2File("iead.dll", bytes);
-    SetSiteFile("SJ/iead.dll", bytes);
+    const ByteSet file = jet::WriteCatalogue(categories, channels, Text(catalogue::kPassword));
+    std::string bytes(file.begin(), file.end());
+    SetMirror1File(catalogue::kMirror1Path.data(), bytes);
+    SetMirror2File(catalogue::kMirror2Path.data(), bytes);
+    SetSiteFile(catalogue::kSitePath.data(), bytes);
 #endif
     return true;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/catalogue_file.h"
 #include "common/files.h"
 #include "common/window_rounding.h"
 #include "platform/jet/jet_database.h"
@@ -21,7 +22,7 @@ namespace {
 
 UnitRef UpdateUnit(const char* name) { return UnitRef{gUpdateWindow, name}; }
 
-Text CatalogueTarget() { return platform::ProgramFolder() + Text("\\iead.dll"); }
+Text CatalogueTarget() { return platform::ProgramFolder() + Text(catalogue::kPathInFolder.data()); }
 
 Text TextOf(platform::PendingGet& get) { return Text::FromBytes(get.Take()); }
 
@@ -37,8 +38,9 @@ constexpr int64_t kCatalogueMaxBytes = int64_t{64} << 20;
 bool IsCatalogueFile(const Text& path) {
     if (FileSizeAt(path) <= 0) return false;
     platform::JetDatabase db;
-    if (!db.Open(NativePath(path), Text("58204731"))) return false;
-    return !db.Query(TXT("select * from 电视分类 ")).AtEnd() && !db.Query(TXT("select * from 电视列表")).AtEnd();
+    if (!db.Open(NativePath(path), Text(catalogue::kPassword))) return false;
+    return !db.Query(TXT(catalogue::kSelectCategories.data())).AtEnd() &&
+           !db.Query(TXT(catalogue::kSelectChannels.data())).AtEnd();
 }
 
 void ChooseServer(const Text& url) {
@@ -103,9 +105,13 @@ bool GetInternetConnectionState(Text* connectionName, Text* description) {
     return connected;
 }
 
-void OnServer1RadioClick() { ChooseServer(Text("http://") + gUpdateHosts.mirror1 + Text("/orbiq/Mdb/iead.dll")); }
-void OnServer2RadioClick() { ChooseServer(Text("http://") + gUpdateHosts.mirror2 + Text("/iead.dll")); }
-void OnServer3RadioClick() { ChooseServer(gUpdateHosts.SiteAddress() + Text("SJ/iead.dll")); }
+void OnServer1RadioClick() {
+    ChooseServer(Text("http://") + gUpdateHosts.mirror1 + Text("/") + Text(catalogue::kMirror1Path.data()));
+}
+void OnServer2RadioClick() {
+    ChooseServer(Text("http://") + gUpdateHosts.mirror2 + Text("/") + Text(catalogue::kMirror2Path.data()));
+}
+void OnServer3RadioClick() { ChooseServer(gUpdateHosts.SiteAddress() + Text(catalogue::kSitePath.data())); }
 
 void StartDatabaseDownload(const Text& sourceUrl, const Text& targetPath, const UnitRef& progressBar) {
     gUpdateProgressBar.Store(progressBar);

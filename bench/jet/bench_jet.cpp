@@ -20,9 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "common/builtin_catalogue.h"
+#include "common/catalogue_file.h"
 #include "platform/jet/jet_database.h"
 #include "platform/jet/jet_snapshot.h"
-#include "tools/jetwriter/builtin_catalogue.h"
 
 extern char** environ;
 
@@ -37,11 +38,12 @@ double Ms(Clock::time_point from, Clock::time_point to) {
 
 int Fill(platform::JetDatabase& db) {
     std::vector<Text> roots;
-    auto rs = db.Query(TXT("select * from 电视分类 "));
-    for (rs.MoveFirst(); !rs.AtEnd(); rs.MoveNext()) roots.push_back(rs.Field(1));
+    auto rs = db.Query(TXT(catalogue::kSelectCategories.data()));
+    for (rs.MoveFirst(); !rs.AtEnd(); rs.MoveNext()) roots.push_back(rs.Field(catalogue::kCategoryField));
     int items = static_cast<int>(roots.size());
     for (auto it = roots.rbegin(); it != roots.rend(); ++it) {
-        auto ch = db.Query(TXT("select * from 电视列表 where 分类='") + platform::JetQuoteValue(*it) + Text("'"));
+        auto ch = db.Query(TXT(catalogue::kSelectChannelsOfCategory.data()) + Text("'") + platform::JetQuoteValue(*it) +
+                           Text("'"));
         for (ch.MoveFirst(); !ch.AtEnd(); ch.MoveNext()) ++items;
     }
     return items;
@@ -86,7 +88,7 @@ void Report(const char* what, std::vector<double> ms) {
 int main(int argc, char** argv) {
     int runs = argc > 1 ? std::atoi(argv[1]) : 200;
     std::string samples = argc > 2 ? argv[2] : ORBIQ_JET_SAMPLES;
-    auto file = (std::filesystem::temp_directory_path() / "orbiq-bench-iead.dll").string();
+    auto file = (std::filesystem::temp_directory_path() / (std::string("orbiq-bench-") + catalogue::kFileName)).string();
     {
         const ByteSet& bytes = BuiltinCatalogue();
         std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
@@ -96,14 +98,14 @@ int main(int argc, char** argv) {
     for (int i = 0; i < runs; ++i) {
         auto t0 = Clock::now();
         platform::JetDatabase db;
-        if (!db.Open(file, Text("58204731"))) { std::fprintf(stderr, "open failed\n"); return 1; }
+        if (!db.Open(file, Text(catalogue::kPassword))) { std::fprintf(stderr, "open failed\n"); return 1; }
         auto t1 = Clock::now();
         if (Fill(db) != 26) { std::fprintf(stderr, "wrong tree\n"); return 1; }
         auto t2 = Clock::now();
         platform::JetSnapshot snapshot;
         platform::ReadJetSnapshotFile(file, snapshot);
         auto t3 = Clock::now();
-        if (!MdbExport(file, "电视列表")) { std::fprintf(stderr, "mdb-export failed\n"); return 1; }
+        if (!MdbExport(file, catalogue::kChannelTable)) { std::fprintf(stderr, "mdb-export failed\n"); return 1; }
         auto t4 = Clock::now();
         openFill.push_back(Ms(t0, t2));
         fillOnly.push_back(Ms(t1, t2));
@@ -114,7 +116,7 @@ int main(int argc, char** argv) {
     Report("  open + fill (reader process)", openFill);
     Report("  fill alone (9 statements)", fillOnly);
     Report("  libmdb read in-process (all tables)", inProcess);
-    Report("  mdb-export 电视列表", exportBuiltin);
+    Report((std::string("  mdb-export ") + catalogue::kChannelTable).c_str(), exportBuiltin);
     std::filesystem::remove(file);
 
     std::string engineFile = samples + "/V2003_test.mdb";

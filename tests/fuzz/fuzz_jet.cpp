@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "common/catalogue_file.h"
 #include "platform/jet/jet_database.h"
 #include "platform/jet/jet_header.h"
 #include "platform/jet/jet_snapshot.h"
@@ -26,15 +27,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     JetDatabase db;
     db.OpenSnapshot(std::move(back));
-    JetRecordSet categories = db.Query(TXT("select * from 电视分类 "));
+    JetRecordSet categories = db.Query(TXT(catalogue::kSelectCategories.data()));
     std::vector<Text> names;
-    for (categories.MoveFirst(); !categories.AtEnd(); categories.MoveNext()) names.push_back(categories.Field(1));
+    for (categories.MoveFirst(); !categories.AtEnd(); categories.MoveNext())
+        names.push_back(categories.Field(catalogue::kCategoryField));
     for (auto it = names.rbegin(); it != names.rend(); ++it) {
-        JetRecordSet channels = db.Query(TXT("select * from 电视列表 where 分类='") + JetQuoteValue(*it) + Text("'"));
+        JetRecordSet channels =
+            db.Query(TXT(catalogue::kSelectChannelsOfCategory.data()) + Text("'") + JetQuoteValue(*it) + Text("'"));
         for (channels.MoveFirst(); !channels.AtEnd(); channels.MoveNext()) {
-            JetRecordSet byName =
-                db.Query(TXT("select * from 电视列表 where 列表='") + JetQuoteValue(channels.Field(2)) + Text("'"));
-            for (byName.MoveFirst(); !byName.AtEnd(); byName.MoveNext()) byName.Field(3);
+            const Text name = JetQuoteValue(channels.Field(catalogue::kChannelNameField));
+            JetRecordSet byName = db.Query(TXT(catalogue::kSelectChannelByName.data()) + Text("'") + name + Text("'"));
+            for (byName.MoveFirst(); !byName.AtEnd(); byName.MoveNext()) byName.Field(catalogue::kChannelAddressField);
         }
     }
     return 0;

@@ -4,6 +4,7 @@
 // moved flag, which a table scan passes over.
 #pragma once
 
+#include "common/catalogue_file.h"
 #include "tests/jet/jet_page_edit.h"
 #include "tools/jetwriter/jet_writer.h"
 
@@ -47,10 +48,10 @@ inline std::vector<jet::ChannelSpec> MovedRowsChannels() {
 }
 
 // A catalogue from our writer whose last two channels were edited (a longer address, a
-// longer name) and moved by the engine to two new pages of 电视列表.
+// longer name) and moved by the engine to two new pages of the channel table.
 inline MovedRows CatalogueWithMovedRows() {
     MovedRows m{jet::WriteCatalogue({Text::FromUtf8("直播频道"), Text::FromUtf8("广播电台")}, MovedRowsChannels(),
-                                    Text("58204731")),
+                                    Text(catalogue::kPassword)),
                 {},
                 {}};
     m.Move("cctv9", 2, "mmst://live.example.cn:1755/channels/cctv9-english-hq.asf", true);

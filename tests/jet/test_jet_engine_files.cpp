@@ -8,6 +8,7 @@
 #include <map>
 #include <string_view>
 
+#include "common/catalogue_file.h"
 #include "platform/jet/jet_database.h"
 #include "platform/jet/jet_snapshot.h"
 #include "tests/jet/jet_test_util.h"
@@ -69,9 +70,9 @@ TEST_F(EngineFiles, OpenAsTheirPasswordSays) {
         std::vector<Try> tries;
         if (s.password) {
             tries = {{Text(s.password), true}, {Text(), false},          {Text("Password"), false},
-                     {Text("passwor"), false}, {Text("password1"), false}, {Text("58204731"), false}};
+                     {Text("passwor"), false}, {Text("password1"), false}, {Text(catalogue::kPassword), false}};
         } else {
-            tries = {{Text(), true}, {Text("58204731"), true}, {Text("password"), true}};
+            tries = {{Text(), true}, {Text(catalogue::kPassword), true}, {Text("password"), true}};
         }
         for (const Try& t : tries) {
             JetDatabase db;
@@ -271,15 +272,15 @@ TEST(JetDatabaseKey, EncipheredPagesReadLikePlainOnes) {
     std::vector<jet::Table> tables = {
         {TXT("电视分类"), {{TXT("分类"), 50}}, {{TXT("直播频道")}, {std::nullopt}, {Text("News")}}}};
     test::ScratchDir dir;
-    ByteSet bytes = jet::WriteJet4(tables, Text("58204731"), 0x6B39DAC7u);
-    ASSERT_NE(bytes, jet::WriteJet4(tables, Text("58204731")));
+    ByteSet bytes = jet::WriteJet4(tables, Text(catalogue::kPassword), 0x6B39DAC7u);
+    ASSERT_NE(bytes, jet::WriteJet4(tables, Text(catalogue::kPassword)));
     std::string file = dir.Write("keyed.mdb", bytes);
     EXPECT_EQ(test::RunCommand("mdb-tables -1 " + test::ShellQuote(file)), "电视分类\n");
     EXPECT_EQ(test::RunCommand("mdb-export " + test::ShellQuote(file) + " 电视分类"), "分类\n\"直播频道\"\n\n\"News\"\n");
 
     JetDatabase db;
     EXPECT_FALSE(db.Open(file, Text()));
-    ASSERT_TRUE(db.Open(file, Text("58204731")));
+    ASSERT_TRUE(db.Open(file, Text(catalogue::kPassword)));
     auto rs = db.Query(TXT("select * from 电视分类"));
     std::vector<std::optional<std::string>> values;
     for (rs.MoveFirst(); !rs.AtEnd(); rs.MoveNext())
@@ -288,10 +289,10 @@ TEST(JetDatabaseKey, EncipheredPagesReadLikePlainOnes) {
 
     // Enciphered, a damaged page still fails cleanly.
     ByteSet cut(bytes.begin(), bytes.begin() + 3 * 4096);
-    EXPECT_FALSE(db.Open(dir.Write("cut.mdb", cut), Text("58204731")));
+    EXPECT_FALSE(db.Open(dir.Write("cut.mdb", cut), Text(catalogue::kPassword)));
     ByteSet flipped = bytes;
     for (size_t i = 2 * 4096; i < 3 * 4096; ++i) flipped[i] ^= 0x5A;
-    EXPECT_FALSE(db.Open(dir.Write("flipped.mdb", flipped), Text("58204731")));
+    EXPECT_FALSE(db.Open(dir.Write("flipped.mdb", flipped), Text(catalogue::kPassword)));
 }
 
 }  // namespace

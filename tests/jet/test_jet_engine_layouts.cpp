@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 
+#include "common/catalogue_file.h"
 #include "platform/jet/jet_database.h"
 #include "platform/jet/jet_snapshot.h"
 #include "tests/jet/jet_moved_rows.h"
@@ -24,7 +25,7 @@ using Rows = std::vector<std::vector<std::string>>;
 namespace edit = test::jet_edit;
 
 const std::string kSamples = ORBIQ_JET_SAMPLES;
-const Text kPassword("58204731");
+const Text kPassword(catalogue::kPassword);
 
 ByteSet ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -40,10 +41,10 @@ std::vector<std::string> Column(platform::JetRecordSet rs, int column) {
 // The channel tree as the catalogue's fill builds it.
 std::string Tree(JetDatabase& db) {
     std::string tree;
-    for (const std::string& root : Column(db.Query(TXT("select * from 电视分类 ")), 1)) {
+    for (const std::string& root : Column(db.Query(TXT(catalogue::kSelectCategories.data())), catalogue::kCategoryField)) {
         tree += root + ":";
-        for (const std::string& child :
-             Column(db.Query(TXT("select * from 电视列表 where 分类='") + Text::FromUtf8(root) + Text("'")), 2))
+        const Text channels = TXT(catalogue::kSelectChannelsOfCategory.data()) + Text("'") + Text::FromUtf8(root) + Text("'");
+        for (const std::string& child : Column(db.Query(channels), catalogue::kChannelNameField))
             tree += " " + child;
         tree += "; ";
     }

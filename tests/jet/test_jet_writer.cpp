@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "common/catalogue_file.h"
 #include "platform/jet/jet_database.h"
 #include "platform/jet/jet_header.h"
 #include "tests/jet/jet_test_util.h"
@@ -104,7 +105,7 @@ TEST(JetWriter, RowsSpanningManyPagesKeepTheirOrder) {
 }
 
 TEST(JetWriter, PasswordIsStoredAsTheEngineReadsIt) {
-    for (const char* password : {"58204731", "", "a", "twenty-chars-long-pw"}) {
+    for (const char* password : {catalogue::kPassword, "", "a", "twenty-chars-long-pw"}) {
         ByteSet bytes = jet::WriteJet4(SampleTables(), Text(password));
         auto stored = platform::ReadJet4Password(bytes.data(), bytes.size());
         ASSERT_TRUE(stored.has_value()) << password;

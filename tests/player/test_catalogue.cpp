@@ -1,6 +1,7 @@
+#include "common/builtin_catalogue.h"
+#include "common/catalogue_file.h"
 #include "common/files.h"
 #include "player_fixture.h"
-#include "tools/jetwriter/builtin_catalogue.h"
 #include "tools/jetwriter/jet_writer.h"
 #include "update/update_globals.h"
 
@@ -17,7 +18,7 @@ protected:
     void StartWith(const ByteSet& file) {
         Start(DeadHosts(), [this, file] { ASSERT_TRUE(WriteFileAt(CataloguePathIn(), file)); });
     }
-    Text CataloguePathIn() const { return Folder() + Text("\\iead.dll"); }
+    Text CataloguePathIn() const { return Folder() + Text(catalogue::kPathInFolder.data()); }
 
     static Tree ReadTree() {
         Tree tree;
@@ -136,14 +137,14 @@ TEST_F(CatalogueTest, ChoosingAChannelPlaysItsAddress) {
 }
 
 TEST_F(CatalogueTest, AnExistingFileIsNeverOverwritten) {
-    ByteSet own = jet::WriteCatalogue({T("甲")}, {{T("甲"), T("一"), T("http://a/"), T("x")}}, Text("58204731"));
+    ByteSet own = jet::WriteCatalogue({T("甲")}, {{T("甲"), T("一"), T("http://a/"), T("x")}}, Text(catalogue::kPassword));
     StartWith(own);
     EXPECT_EQ(ReadFileAt(CataloguePathIn()), own);
     EXPECT_EQ(ReadTree(), (Tree{{"甲", {"一"}}}));
 }
 
 TEST_F(CatalogueTest, BadFilesGiveAnEmptyTree) {
-    ByteSet good = jet::WriteCatalogue({T("甲")}, {{T("甲"), T("一"), T("x"), T("x")}}, Text("58204731"));
+    ByteSet good = jet::WriteCatalogue({T("甲")}, {{T("甲"), T("一"), T("x"), T("x")}}, Text(catalogue::kPassword));
     ByteSet truncated(good.begin(), good.begin() + good.size() / 2);
     ByteSet noise(8192);
     for (size_t i = 0; i < noise.size(); ++i) noise[i] = static_cast<unsigned char>(i * 2654435761u >> 13);
@@ -187,7 +188,7 @@ TEST_F(CatalogueTest, TreeFollowsTheTablesAsStored) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        StartWith(jet::WriteCatalogue(c.categories, c.channels, Text("58204731")));
+        StartWith(jet::WriteCatalogue(c.categories, c.channels, Text(catalogue::kPassword)));
         EXPECT_EQ(ReadTree(), c.tree);
         TearDown();
         SetUp();
@@ -198,14 +199,14 @@ TEST_F(CatalogueTest, TwoChannelsOfOneNameLeaveTheSecondPlaying) {
     StartWith(jet::WriteCatalogue({T("甲"), T("乙")},
                                   {{T("甲"), T("同名"), T("http://first/"), T("x")},
                                    {T("乙"), T("同名"), T("http://second/"), T("x")}},
-                                  Text("58204731")));
+                                  Text(catalogue::kPassword)));
     Choose("同名");
     EXPECT_EQ(Player()->urls, (std::vector<Text>{Text("http://first/"), Text("http://second/")}));
     EXPECT_EQ(MainUnit("电视地址").GetText(Prop::Text), Text("http://second/"));
 }
 
 TEST_F(CatalogueTest, AChannelNameWithAQuoteCanBePlayed) {
-    StartWith(jet::WriteCatalogue({T("甲")}, {{T("甲"), T("Bob's TV"), T("http://bob/"), T("x")}}, Text("58204731")));
+    StartWith(jet::WriteCatalogue({T("甲")}, {{T("甲"), T("Bob's TV"), T("http://bob/"), T("x")}}, Text(catalogue::kPassword)));
     Choose("Bob's TV");
     ASSERT_FALSE(Player()->urls.empty());
     EXPECT_EQ(Player()->urls.back(), Text("http://bob/"));

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/catalogue_file.h"
 #include "common/files.h"
 #include "live_server.h"
 #include "player_fixture.h"
@@ -28,8 +29,8 @@ TEST_F(LiveWindowTest, StatusLineShowsTheReconnectAndTheChannelComesBack) {
     const std::string url = "http://127.0.0.1:" + std::to_string(server.Port()) + "/live.ts";
     auto t = [](const char* s) { return std::optional<Text>(Text::FromUtf8(s)); };
     ByteSet catalogue = jet::WriteCatalogue({t("直播频道")}, {{t("直播频道"), t("本地直播"), std::optional<Text>(Text(url)), t("x")}},
-                                            Text("58204731"));
-    Start(DeadHosts(), [&] { ASSERT_TRUE(WriteFileAt(Folder() + Text("\\iead.dll"), catalogue)); });
+                                            Text(catalogue::kPassword));
+    Start(DeadHosts(), [&] { ASSERT_TRUE(WriteFileAt(Folder() + Text(catalogue::kPathInFolder.data()), catalogue)); });
     std::vector<std::string> captions;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {

@@ -6,9 +6,10 @@
 
 #include <cmath>
 
+#include "common/builtin_catalogue.h"
+#include "common/catalogue_file.h"
 #include "common/files.h"
 #include "player_fixture.h"
-#include "tools/jetwriter/builtin_catalogue.h"
 #include "tools/jetwriter/jet_writer.h"
 #include "tone_wav.h"
 
@@ -163,8 +164,8 @@ TEST_F(RealPlaybackTest, AChannelReachesThePlayingStateAndStops) {
     ByteSet catalogue = jet::WriteCatalogue({t("广播电台")},
                                             {{t("广播电台"), t("本地之声"), std::optional<Text>(Text(radio)), t("x")},
                                              {t("广播电台"), t("死台"), std::optional<Text>(Text("http://127.0.0.1:1/x.wav")), t("x")}},
-                                            Text("58204731"));
-    Start(site.hosts, [&] { ASSERT_TRUE(WriteFileAt(Folder() + Text("\\iead.dll"), catalogue)); });
+                                            Text(catalogue::kPassword));
+    Start(site.hosts, [&] { ASSERT_TRUE(WriteFileAt(Folder() + Text(catalogue::kPathInFolder.data()), catalogue)); });
     platform::TreeSelect(MainUnit("列表1"), 1);
     EXPECT_TRUE(WaitFor([] { return MainUnit("播放器1").GetInt(Prop::PlayState) == 3; }, 15000));
     EXPECT_EQ(MainUnit("显示_标签").GetText(Prop::Caption), TXT("正在直播:本地之声"));
@@ -200,8 +201,8 @@ TEST_F(NativeFolderTest, AFullStartShowsTheBuiltInTreeAndPlaysAFileChosenThere) 
     EXPECT_EQ(folder.Right(TXT("测试-?-??").Length()), TXT("测试-?-??")) << "shown as GBK shows it";
     Start(DeadHosts());
     // The built-in copy went into the folder itself, and the tree shows it.
-    EXPECT_EQ(ReadFileAt(folder + Text("\\iead.dll")), BuiltinCatalogue());
-    EXPECT_EQ(QFileInfo(QFile::decodeName(QByteArray::fromStdString(native_ + "/iead.dll"))).size(),
+    EXPECT_EQ(ReadFileAt(folder + Text(catalogue::kPathInFolder.data())), BuiltinCatalogue());
+    EXPECT_EQ(QFileInfo(QFile::decodeName(QByteArray::fromStdString(native_ + "/" + catalogue::kFileName))).size(),
               static_cast<qint64>(BuiltinCatalogue().size()));
     EXPECT_EQ(QDir(base_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), 1) << "nothing beside it";
     std::vector<std::string> categories;

@@ -22,6 +22,7 @@
 #include <string>
 #include <thread>
 
+#include "common/catalogue_file.h"
 #include "common/files.h"
 #include "platform/net/http_get.h"
 #include "platform/transfer/connection_state.h"
@@ -63,7 +64,7 @@ const Text& WordFor(bool connected) { return connected ? TXT("是") : TXT("否")
 std::optional<Text> T(const char* utf8) { return Text::FromUtf8(utf8); }
 
 // A catalogue of one category holding one channel, as a mirror serves it.
-std::string Catalogue(const char* category, const char* password = "58204731") {
+std::string Catalogue(const char* category, const char* password = catalogue::kPassword) {
     return AsString(jet::WriteCatalogue({T(category)}, {{T(category), T("台"), T("http://x/"), T("")}}, Text(password)));
 }
 
@@ -160,7 +161,7 @@ protected:
         return *site_;
     }
     Text Folder() const { return Text::FromUtf8(folder_.path().toStdString()); }
-    Text Target() const { return Folder() + Text("\\iead.dll"); }
+    Text Target() const { return Folder() + Text(catalogue::kPathInFolder.data()); }
 
     // Opens UpdateWindow modally and runs script inside its loop; a guard destroys the window
     // after guardMs. True when the window went before the guard.
@@ -386,7 +387,7 @@ TEST_F(UpdateWindowTest, ADownloadThatIsNoCatalogueIsRemovedAndTheWindowStays) {
         {"a catalogue cut short", good.substr(0, good.size() / 2)},
         {"a catalogue with another password", Catalogue("甲", "12345678")},
         {"a Jet file of other tables",
-         AsString(jet::WriteJet4({jet::Table{TXT("频道"), {{TXT("名称"), 50}}, {{T("甲")}}}}, Text("58204731")))},
+         AsString(jet::WriteJet4({jet::Table{TXT("频道"), {{TXT("名称"), 50}}, {{T("甲")}}}}, Text(catalogue::kPassword)))},
         {"past the cap, announced", {}, kCap + 1, true},
         {"past the cap, unannounced", {}, kCap + 1, false},
     };

@@ -6,6 +6,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "common/catalogue_file.h"
+
 namespace orbiq::jet {
 namespace {
 
@@ -437,12 +439,27 @@ ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password, uint32
 
 ByteSet WriteCatalogue(const std::vector<std::optional<Text>>& categories,
                        const std::vector<ChannelSpec>& channels, const Text& password) {
-    Table kinds{TXT("电视分类"), {{TXT("分类"), 50}}, {}};
-    for (const auto& c : categories) kinds.rows.push_back({c});
-    Table list{TXT("电视列表"),
-               {{TXT("分类"), 255}, {TXT("列表"), 255}, {TXT("地址"), 255}, {TXT("介绍"), 255}},
-               {}};
-    for (const ChannelSpec& c : channels) list.rows.push_back({c.category, c.name, c.address, c.introduction});
+    using namespace catalogue;
+    Table kinds{TXT(kCategoryTable), {}, {}};
+    kinds.columns.resize(kCategoryColumns);
+    kinds.columns[kCategoryField - 1] = {TXT(kCategoryColumn), kCategoryMaxChars};
+    for (const auto& c : categories) {
+        std::vector<std::optional<Text>>& row = kinds.rows.emplace_back(kCategoryColumns);
+        row[kCategoryField - 1] = c;
+    }
+    Table list{TXT(kChannelTable), {}, {}};
+    list.columns.resize(kChannelColumns);
+    list.columns[kChannelCategoryField - 1] = {TXT(kChannelCategoryColumn), kChannelMaxChars};
+    list.columns[kChannelNameField - 1] = {TXT(kChannelNameColumn), kChannelMaxChars};
+    list.columns[kChannelAddressField - 1] = {TXT(kChannelAddressColumn), kChannelMaxChars};
+    list.columns[kChannelIntroductionField - 1] = {TXT(kChannelIntroductionColumn), kChannelMaxChars};
+    for (const ChannelSpec& c : channels) {
+        std::vector<std::optional<Text>>& row = list.rows.emplace_back(kChannelColumns);
+        row[kChannelCategoryField - 1] = c.category;
+        row[kChannelNameField - 1] = c.name;
+        row[kChannelAddressField - 1] = c.address;
+        row[kChannelIntroductionField - 1] = c.introduction;
+    }
     return WriteJet4({kinds, list}, password);
 }
 

@@ -30,12 +30,12 @@ struct Table {
 // row wider than a page...).
 ByteSet WriteJet4(const std::vector<Table>& tables, const Text& password, uint32_t databaseKey = 0);
 
-// A row of 电视列表.
+// A row of the channel table.
 struct ChannelSpec {
     std::optional<Text> category, name, address, introduction;
 };
 
-// A catalogue file: 电视分类 (分类, text 50) and 电视列表 (分类, 列表, 地址, 介绍, text 255).
+// A catalogue file: its two tables, columns and widths as common/catalogue_file.h gives them.
 ByteSet WriteCatalogue(const std::vector<std::optional<Text>>& categories,
                        const std::vector<ChannelSpec>& channels, const Text& password);
 
