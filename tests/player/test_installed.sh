@@ -81,9 +81,9 @@ window_at() {
     fi
   done
 }
-wait_window() {  # width height -> "x y"
+wait_window() {  # width height [tenths of a second] -> "x y"
   local at=""
-  for _ in $(seq 300); do
+  for _ in $(seq "${3:-300}"); do
     kill -0 "$orbiq" 2>/dev/null || return
     at=$(window_at "$1" "$2")
     [ -n "$at" ] && { echo "$at"; return; }
@@ -98,8 +98,12 @@ read -r ux uy <<<"$(wait_window 416 288)" || true
 sleep 0.5
 shot installed-update
 # Server one: its catalogue is downloaded into the program's folder, then the window closes.
-xdotool mousemove $((ux + 20)) $((uy + 176)) click 1
-read -r mx my <<<"$(wait_window 794 544)" || true
+# (A click the program did not take yet is given again: choosing anew restarts the download.)
+for _ in 1 2 3; do
+  xdotool mousemove $((ux + 20)) $((uy + 176)) click 1
+  read -r mx my <<<"$(wait_window 794 544 100)" || true
+  [ -n "${mx:-}" ] && break
+done
 [ -n "${mx:-}" ] || fail "no main window after choosing server one"
 [ -s "$folder/iead.dll" ] || fail "no catalogue in the program's folder"
 sleep 1
@@ -119,7 +123,7 @@ requested media/clip.mp4 || { shot installed-no-channel; fail "the channel was n
 # Playing: the video area shows the test card's colour bars (red, green, yellow, blue, magenta,
 # cyan across its foot) and its clock moves on.
 video() { import -window root -crop 566x376+$((mx + 2))+$((my + 40)) +repage "$dir/$1.png"; }
-bars() {  # one letter per bar, from whether each of red, green and blue is lit
+bars() {  # three digits a bar: whether its red, green and blue are lit
   local i hex out=""
   for i in 0 1 2 3 4 5; do
     hex=$(convert "$dir/$1.png" -crop 1x1+$(( (2 * i + 1) * 566 / 12 ))+357 -depth 8 txt:- | grep -o '#[0-9A-F]\{6\}')
