@@ -131,16 +131,32 @@ ByteSet ReadFileHeadAt(const Text& path, size_t maxBytes, bool* whole) {
     return bytes;
 }
 
-std::string BesideProgram(const char* name, int mode, const char* built) {
+namespace {
+
+std::string& HelperFolder() {
+    static std::string folder;
+    return folder;
+}
+
+}  // namespace
+
+void SetHelperFolder(const std::string& folder) { HelperFolder() = folder; }
+
+std::string BesideProgram(const char* name, int mode) {
+    std::string beside;
     char self[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n > 0) {
-        std::string candidate(self, static_cast<size_t>(n));
-        candidate.erase(candidate.find_last_of('/') + 1);
-        candidate += name;
-        if (access(candidate.c_str(), mode) == 0) return candidate;
+        beside.assign(self, static_cast<size_t>(n));
+        beside.erase(beside.find_last_of('/') + 1);
+        beside += name;
+        if (access(beside.c_str(), mode) == 0) return beside;
     }
-    return built;
+    if (!HelperFolder().empty()) {
+        const std::string other = HelperFolder() + "/" + name;
+        if (access(other.c_str(), mode) == 0) return other;
+    }
+    return beside;  // missing: a failure to start or load it names where it should be (empty when unknown)
 }
 
 }  // namespace orbiq

@@ -30,8 +30,12 @@ ByteSet ReadFileAt(const Text& path);
 // At most the first maxBytes of a file; *whole tells whether that was all of it.
 ByteSet ReadFileHeadAt(const Text& path, size_t maxBytes, bool* whole = nullptr);
 
-// A file that ships beside the running program (its helper programs and modules) when it is
-// there with the access `mode` asks (access(2): X_OK, R_OK), else `built`, where the build made it.
-std::string BesideProgram(const char* name, int mode, const char* built);
+// A file that ships beside the running program (its helper programs and modules): the path
+// beside the program's own executable. Only where it is not there with the access `mode` asks
+// (access(2): X_OK, R_OK) and SetHelperFolder named a folder that has it, that folder's copy.
+std::string BesideProgram(const char* name, int mode);
+// For programs that run apart from their helpers (tests and benchmarks in the build): where
+// BesideProgram looks next. The program itself never sets it.
+void SetHelperFolder(const std::string& folder);
 
 }  // namespace orbiq

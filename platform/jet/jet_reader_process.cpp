@@ -12,14 +12,10 @@
 #include "common/files.h"
 #include "platform/jet/jet_database.h"
 
-#ifndef ORBIQ_JET_READER_PATH
-#define ORBIQ_JET_READER_PATH ""
-#endif
-
 namespace orbiq::platform::jet_internal {
 namespace {
 
-std::string ReaderPath() { return BesideProgram("orbiq_jet_reader", X_OK, ORBIQ_JET_READER_PATH); }
+std::string ReaderPath() { return BesideProgram("orbiq_jet_reader", X_OK); }
 
 long long NowMs() {
     timespec ts;

@@ -21,10 +21,6 @@
 #include "platform/ui/program.h"
 #include "platform/ui/web_view_module.h"
 
-#ifndef ORBIQ_WEB_VIEW_MODULE_PATH
-#define ORBIQ_WEB_VIEW_MODULE_PATH ""
-#endif
-
 namespace orbiq::platform {
 namespace {
 
@@ -37,7 +33,7 @@ Text WireAddress(const Text& address) {
     }));
 }
 
-std::string ModulePath() { return BesideProgram("liborbiq_web_view.so", R_OK, ORBIQ_WEB_VIEW_MODULE_PATH); }
+std::string ModulePath() { return BesideProgram("liborbiq_web_view.so", R_OK); }
 
 // Loaded once, on the UI thread, and kept to the end; null when it cannot be had.
 const WebViewModule* Module() {

@@ -45,6 +45,7 @@ done
 # The session's environment: Wayland, with Xwayland beside it; the program chooses.
 mkdir "$dir/program"
 cp "$program" "$dir/program/orbiq"
+cp "$(dirname "$program")"/{orbiq_jet_reader,liborbiq_web_view.so} "$dir/program/"  # its helpers, beside it
 (cd "$dir/program" && env -u QT_QPA_PLATFORM WAYLAND_DISPLAY="$socket" XDG_SESSION_TYPE=wayland DISPLAY="$xdisplay" \
   QTWEBENGINE_DISABLE_SANDBOX=1 ./orbiq >"$dir/orbiq.log" 2>&1) &
 orbiq=$!
