@@ -193,10 +193,9 @@ ByteSet SendHttpRequest(const Text& url, const Text& verb, const Text& proxy, co
     slot->workerThread = worker.get_id();
 
     // The calling thread handles its events meanwhile (a handler may run and wait again inside).
-    bool finished = false;
-    do {
-        finished = slot->finished.Wait(deadline.Remaining());
-    } while (!finished && !deadline.Passed());
+    // The deadline is tested before each wait, so a negative time-out gives up at once.
+    bool finished = slot->finished.Signalled();
+    while (!finished && !deadline.Passed()) finished = slot->finished.Wait(deadline.Remaining());
     HINTERNET abandoned = nullptr;
     {
         std::lock_guard lock(slot->handleMutex);
