@@ -1,7 +1,12 @@
 // orbiq-site: serves the local stand-in on the ports the player was built with.
+//   orbiq-site [--log-requests]   (the second: print every request the product site takes, one a
+//                                  line, so a test of the program as a process sees what it asked for)
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
+
+#include <unistd.h>
 
 #include "common/hosts_config.h"
 #include "site/site_server.h"
@@ -15,7 +20,8 @@ int PortOf(const char* hostPort) {
 volatile std::sig_atomic_t gStop = 0;
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool logRequests = argc > 1 && std::strcmp(argv[1], "--log-requests") == 0;
     orbiq::site::SiteServer server;
     server.LoadDefaults(ORBIQ_PICTURE_DIR, ORBIQ_SITE_MEDIA_DIR);
     server.SetBoardFolder(ORBIQ_SITE_BOARD_DIR);
@@ -32,7 +38,14 @@ int main() {
     std::fflush(stdout);
     std::signal(SIGINT, [](int) { gStop = 1; });
     std::signal(SIGTERM, [](int) { gStop = 1; });
-    while (!gStop) pause();
+    if (!logRequests) {
+        while (!gStop) pause();
+    }
+    for (size_t printed = 0; !gStop; usleep(50 * 1000)) {
+        const auto requests = server.SiteRequests();
+        for (; printed < requests.size(); ++printed) std::printf("%s\n", requests[printed].c_str());
+        std::fflush(stdout);
+    }
     server.Stop();
     return 0;
 }

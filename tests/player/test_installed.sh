@@ -4,7 +4,7 @@
 # folder hidden under an empty file system), the program started through <prefix>/bin/orbiq
 # from an unrelated folder under Xvfb takes the stand-in's catalogue into its own folder, lists
 # its channels and plays one. Also: no file of the program names the build folder.
-# Usage: test_installed.sh <cmake> <build dir> <logging_site> [sanitized] [screenshot folder]
+# Usage: test_installed.sh <cmake> <build dir> <orbiq-site> [sanitized] [screenshot folder]
 set -euo pipefail
 if [ -z "${ORBIQ_INSTALLED_TEST_NS:-}" ]; then
   ORBIQ_INSTALLED_TEST_NS=1 exec unshare --net --mount "$BASH" "$0" "$@"
@@ -51,14 +51,14 @@ done
 echo "installed: $(cd "$prefix" && find . -mindepth 1 | sort | tr '\n' ' ')"
 
 # The site reads its pictures and clips at start; then the build folder goes out of reach.
-"$site" >"$dir/site.log" 2>&1 &
+"$site" --log-requests >"$dir/site.log" 2>&1 &
 site_pid=$!
 for _ in $(seq 100); do
-  grep -q '^logging_site: ready' "$dir/site.log" && break
+  grep -q '^orbiq-site: site' "$dir/site.log" && break
   kill -0 "$site_pid" 2>/dev/null || { cat "$dir/site.log" >&2; fail "the site did not start"; }
   sleep 0.1
 done
-grep -q '^logging_site: ready' "$dir/site.log" || fail "the site did not answer"
+grep -q '^orbiq-site: site' "$dir/site.log" || fail "the site did not answer"
 mount -t tmpfs -o size=64k,mode=0755 orbiq-no-build "$build"
 [ -z "$(ls -A "$build")" ] || fail "the build folder is still there"
 
