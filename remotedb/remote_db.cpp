@@ -1,6 +1,5 @@
 #include "remotedb/remote_db.h"
 
-#include <functional>
 #include <mutex>
 #include <system_error>
 #include <thread>
