@@ -14,6 +14,7 @@ packages=(
   libx11-dev libxext-dev  # window shapes in device pixels on X
   libsqlite3-dev
   iproute2 clang libclang-rt-14-dev curl
+  python3 binutils util-linux  # the seam check; objcopy and the namespaces of the installed-program test
   mpv  # the bare player bench/media compares against
   # live streaming servers the media tests play from
   icecast2 nginx-light python3-gi gir1.2-gst-rtsp-server-1.0
